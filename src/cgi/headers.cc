@@ -1,0 +1,116 @@
+#include "cgi/headers.h"
+
+#include <cstdio>
+
+#include "cgi/output.h"
+
+namespace kiroq {
+
+void WritePageHeader(Output* out) {
+  out->Line("Content-Type: Text/html");
+  out->Line("pragma: no-cache");
+  out->Line("");
+  out->Line("<META HTTP-EQUIV=\"Content-Type\" NAME=\"\" CONTENT=\"text/html; charset=x-sjis\">");
+}
+
+void WriteDownloadHeader(Output* out, std::string_view file_name, std::string_view user_agent) {
+  std::string name = HeaderSafe(file_name);
+  out->Line("Content-Disposition: attachment; filename=" + name);
+  if (user_agent.find("MSIE 5.5;") != std::string_view::npos) {
+    out->Line("Content-type: application/octet-stream-dummy name=" + name);
+  } else {
+    out->Line("Content-type: application/octet-stream name=" + name);
+  }
+  out->Line("");
+}
+
+std::string HeaderSafe(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c != '\r' && c != '\n') out.push_back(c);
+  }
+  return out;
+}
+
+std::string CookiePath(std::string_view referer) {
+  std::size_t end = referer.find_first_of("?#");
+  if (end != std::string_view::npos) referer = referer.substr(0, end);
+  std::size_t from = 0;
+  std::size_t scheme = referer.find("://");
+  if (scheme != std::string_view::npos) {
+    from = referer.find('/', scheme + 3);
+  } else {
+    from = referer.find('/');
+  }
+  std::size_t last = referer.rfind('/');
+  if (from == std::string_view::npos || last == std::string_view::npos || last < from) return std::string();
+  return HeaderSafe(referer.substr(from, last - from + 1));
+}
+
+std::string CookieDate(int64_t t) {
+  static const char* const kDays[] = {"Thursday", "Friday",   "Saturday", "Sunday",
+                                      "Monday",   "Tuesday",  "Wednesday"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  int64_t days = t / 86400;
+  int64_t secs = t % 86400;
+  if (secs < 0) {
+    secs += 86400;
+    --days;
+  }
+  const char* weekday = kDays[((days % 7) + 7) % 7];  // 1970-01-01 was a Thursday
+  // Civil date from a day count (proleptic Gregorian calendar).
+  int64_t z = days + 719468;
+  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  int64_t doe = z - era * 146097;
+  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  int64_t y = yoe + era * 400;
+  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  int64_t mp = (5 * doy + 2) / 153;
+  int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  if (m <= 2) ++y;
+  char buf[64];
+  std::snprintf(buf, sizeof(buf), "%s, %02d-%s-%04d %02d:%02d:%02d GMT", weekday, static_cast<int>(d),
+                kMonths[m - 1], static_cast<int>(y), static_cast<int>(secs / 3600),
+                static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
+  return buf;
+}
+
+std::string PersistentCookieLine(std::string_view pair, std::string_view path, int64_t now_unix) {
+  constexpr int64_t kOneYear = 365 * 86400;
+  return "Set-Cookie: " + HeaderSafe(pair) + "; expires=" + CookieDate(now_unix + kOneYear) +
+         "; path=" + HeaderSafe(path) + "; HttpOnly;";
+}
+
+std::string TemporaryCookieLine(std::string_view pair, std::string_view path) {
+  return "Set-Cookie: " + HeaderSafe(pair) + "; path=" + HeaderSafe(path) + "; HttpOnly;";
+}
+
+Cookies::Cookies(std::string_view header) : text_(header.substr(0, kMaxBytes)) {}
+
+std::size_t Cookies::Find(std::string_view key) const {
+  if (key.empty()) return std::string::npos;
+  std::size_t pos = 0;
+  while ((pos = text_.find(key, pos)) != std::string::npos) {
+    // A pair starts the text or follows ";" and any blanks.
+    std::size_t before = pos;
+    while (before > 0 && text_[before - 1] == ' ') --before;
+    if (before == 0 || text_[before - 1] == ';') return pos + key.size();
+    ++pos;
+  }
+  return std::string::npos;
+}
+
+std::string Cookies::Value(std::string_view key) const {
+  std::size_t start = Find(key);
+  if (start == std::string::npos) return std::string();
+  std::size_t end = text_.find("; ", start);
+  if (end == std::string::npos) end = text_.size();
+  return text_.substr(start, end - start);
+}
+
+bool Cookies::Has(std::string_view key) const { return Find(key) != std::string::npos; }
+
+}  // namespace kiroq

@@ -1,0 +1,62 @@
+// CGI header blocks and cookies.
+//
+// Set-Cookie lines are header lines: write them before the page header block,
+// which ends the CGI header.
+#ifndef KIROQ_CGI_HEADERS_H_
+#define KIROQ_CGI_HEADERS_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kiroq {
+
+class Output;
+
+// "Content-Type: Text/html", "pragma: no-cache", the empty line, and the
+// page's first line, the META element naming Shift-JIS.
+void WritePageHeader(Output* out);
+
+// The header block of a file download. user_agent picks the variant old
+// Internet Explorer 5.5 needs.
+void WriteDownloadHeader(Output* out, std::string_view file_name, std::string_view user_agent);
+
+// Removes CR and LF so that request text cannot end a header line early.
+std::string HeaderSafe(std::string_view text);
+
+// The folder of the referring page, from the first "/" after the host to
+// the last "/" of the path ("" when there is none): the path of every cookie.
+std::string CookiePath(std::string_view referer);
+
+// "Set-Cookie: NAME=value; expires=<a year after now>; path=<path>; HttpOnly;"
+std::string PersistentCookieLine(std::string_view pair, std::string_view path, int64_t now_unix);
+// "Set-Cookie: NAME=value; path=<path>; HttpOnly;" (dropped when the browser
+// closes).
+std::string TemporaryCookieLine(std::string_view pair, std::string_view path);
+
+// The cookie expiry text of a UnixTime value: "Tuesday, 16-Mar-2010 23:12:40 GMT".
+std::string CookieDate(int64_t unix_time);
+
+// The cookies the browser sent (HTTP_COOKIE), at most 16,383 bytes of them.
+class Cookies {
+ public:
+  static constexpr std::size_t kMaxBytes = 16383;
+  Cookies() = default;
+  explicit Cookies(std::string_view header);
+
+  // The value of the cookie named by key (given with its "=", "NAME="): the
+  // text after the first pair that starts with key, up to the next "; ".
+  // "" when absent. Only whole names match: "NAME=" never finds USERNAME.
+  std::string Value(std::string_view key) const;
+  bool Has(std::string_view key) const;
+  const std::string& text() const { return text_; }
+
+ private:
+  // Offset of the value of key, or npos.
+  std::size_t Find(std::string_view key) const;
+  std::string text_;
+};
+
+}  // namespace kiroq
+
+#endif  // KIROQ_CGI_HEADERS_H_

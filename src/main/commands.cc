@@ -1,0 +1,41 @@
+#include "main/commands.h"
+
+namespace kiroq {
+
+namespace {
+
+// Actions not built yet answer with the bare page frame.
+const WholeCommand kWhole[] = {
+    {1, nullptr, false},   // title list
+    {2, nullptr, false},   // thread index
+    {32, nullptr, false},  // store personal settings
+    {30, nullptr, false},  // personal settings form
+    {31, nullptr, false},  // delete this board's cookies
+    {21, nullptr, true},   // store an attachment
+    {20, nullptr, true},   // attachment upload form
+    {15, nullptr, false},  // poster's deletion page
+    {99, nullptr, false},  // administrator menu
+    {98, nullptr, false},  // administrator actions
+};
+
+const FramedCommand kFramed[] = {
+    {0, nullptr},   // new-post form
+    {8, nullptr},   // toggle deleted mark with the PWD cookie, then as 3
+    {14, nullptr},  // toggle deleted mark with DELPASSWORD
+    {4, nullptr},   // reply form
+    {11, nullptr},  // article list
+    {10, nullptr},  // search
+    {9, nullptr},   // the newest article, after a post
+    {3, nullptr},   // one article
+    {5, nullptr},   // one article, romaji shown as hiragana
+    {12, nullptr},  // one thread
+};
+
+const CommandTable kTable = {kWhole, sizeof(kWhole) / sizeof(kWhole[0]), kFramed,
+                             sizeof(kFramed) / sizeof(kFramed[0])};
+
+}  // namespace
+
+const CommandTable& Commands() { return kTable; }
+
+}  // namespace kiroq

@@ -1,0 +1,38 @@
+// The action table: which page or operation answers each action code.
+//
+// Adding an action means one row here and one function in its own file.
+#ifndef KIROQ_MAIN_COMMANDS_H_
+#define KIROQ_MAIN_COMMANDS_H_
+
+namespace kiroq {
+
+struct Request;
+using Handler = void (*)(Request&);
+
+// Actions that answer the whole response themselves, CGI header included.
+// They run before the posted form is decoded, tested in table order.
+struct WholeCommand {
+  int action;
+  Handler handler;
+  bool needs_upload;  // only on boards with FILEUPLOAD on
+};
+
+// Actions whose body goes inside the page frame: after the CGI header and
+// the page head, before the page tail.
+struct FramedCommand {
+  int action;
+  Handler handler;
+};
+
+struct CommandTable {
+  const WholeCommand* whole;
+  int whole_count;
+  const FramedCommand* framed;
+  int framed_count;
+};
+
+const CommandTable& Commands();
+
+}  // namespace kiroq
+
+#endif  // KIROQ_MAIN_COMMANDS_H_

@@ -1,0 +1,21 @@
+// What happens to a posted form between the decoding and the page: the
+// checks every remaining request passes, storing a post, and the cookies
+// that remember the poster.
+#ifndef KIROQ_MAIN_POSTING_H_
+#define KIROQ_MAIN_POSTING_H_
+
+namespace kiroq {
+
+struct Request;
+
+// Runs the checks on the decoded form in their order (missing text, the
+// screening of a post, the control password of read-only boards, the member
+// check) and stores actions 6 and 9. Ends the request on a refusal.
+void CheckAndStorePost(Request& req);
+
+// The Set-Cookie lines after a post (before the page header block).
+void WritePostCookies(Request& req);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_MAIN_POSTING_H_

@@ -1,0 +1,135 @@
+// The operating system, behind one interface.
+//
+// Everything the program needs from the system goes through an Env: the CGI
+// environment, standard input and output, files with sharing modes, folders,
+// the clock, sleeping and the reverse host look-up. The POSIX version lives
+// in env_posix.cc; tests wrap it (EnvWrapper) to inject a clock, a sleep, an
+// environment, a request body and to capture the response.
+#ifndef KIROQ_PLATFORM_ENV_H_
+#define KIROQ_PLATFORM_ENV_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/status.h"
+
+namespace kiroq {
+
+// How a data file is opened, and what it allows other opens to do while it
+// is held. An open that conflicts with one held elsewhere (another process,
+// or another open in this process) fails at once with Status::Busy.
+//
+//   mode             access              others may, while it is held
+//   kReadExclusive   read                nothing
+//   kWriteExclusive  read and write      nothing
+//   kReadShared      read                open kReadShared only
+//   kWriteShared     read and write      open kReadShared only
+//   kCreate          create, read, write nothing (the file is created when
+//                                        missing; an existing file is kept)
+enum class OpenMode { kReadExclusive, kWriteExclusive, kReadShared, kWriteShared, kCreate };
+
+// An open file and the lock that comes with it. Destroying it closes the
+// file and drops the lock.
+class File {
+ public:
+  virtual ~File() = default;
+  virtual Status Size(uint64_t* size) = 0;
+  // Reads up to n bytes from offset into *out (replacing it); fewer at the
+  // end of the file.
+  virtual Status ReadAt(uint64_t offset, std::size_t n, std::string* out) = 0;
+  // Writes all of data at offset.
+  virtual Status WriteAt(uint64_t offset, std::string_view data) = 0;
+  // Cuts or extends the file to size bytes.
+  virtual Status Truncate(uint64_t size) = 0;
+};
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // --- process ---
+  // An environment variable; "" when it is not set.
+  virtual std::string GetVar(const std::string& name) = 0;
+  virtual bool HasVar(const std::string& name) = 0;
+  // Reads at most n bytes of the request body; 0 at its end.
+  virtual std::size_t ReadStdin(char* buf, std::size_t n) = 0;
+  virtual void WriteStdout(std::string_view data) = 0;
+
+  // --- files and folders (paths use "/") ---
+  virtual Status Open(const std::string& path, OpenMode mode, std::unique_ptr<File>* out) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual Status GetFileSize(const std::string& path, uint64_t* size) = 0;
+  // The whole file, without any lock (settings, templates, member files).
+  virtual Status ReadFile(const std::string& path, std::string* data) = 0;
+  // Creates or truncates path and writes data.
+  virtual Status WriteFile(const std::string& path, std::string_view data) = 0;
+  // Creates one folder; an existing folder is not an error.
+  virtual Status CreateDir(const std::string& path) = 0;
+  virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
+
+  // --- time ---
+  // Seconds since 1970-01-01 00:00:00 UTC.
+  virtual int64_t UnixTime() = 0;
+  // The local date and time of a UnixTime value.
+  virtual LocalTime ToLocal(int64_t unix_time) = 0;
+  LocalTime Now() { return ToLocal(UnixTime()); }
+  virtual void SleepMs(int ms) = 0;
+
+  // --- network ---
+  // The host name of a dotted IPv4 address, or "" when the look-up fails.
+  virtual std::string ReverseLookup(const std::string& ipv4) = 0;
+};
+
+// The real operating system. Never destroyed.
+Env* PosixEnv();
+
+// Forwards every call to a target; tests override the calls they replace.
+class EnvWrapper : public Env {
+ public:
+  explicit EnvWrapper(Env* target) : target_(target) {}
+  Env* target() const { return target_; }
+
+  std::string GetVar(const std::string& name) override { return target_->GetVar(name); }
+  bool HasVar(const std::string& name) override { return target_->HasVar(name); }
+  std::size_t ReadStdin(char* buf, std::size_t n) override { return target_->ReadStdin(buf, n); }
+  void WriteStdout(std::string_view data) override { target_->WriteStdout(data); }
+  Status Open(const std::string& path, OpenMode mode, std::unique_ptr<File>* out) override {
+    return target_->Open(path, mode, out);
+  }
+  bool FileExists(const std::string& path) override { return target_->FileExists(path); }
+  Status GetFileSize(const std::string& path, uint64_t* size) override { return target_->GetFileSize(path, size); }
+  Status ReadFile(const std::string& path, std::string* data) override { return target_->ReadFile(path, data); }
+  Status WriteFile(const std::string& path, std::string_view data) override {
+    return target_->WriteFile(path, data);
+  }
+  Status CreateDir(const std::string& path) override { return target_->CreateDir(path); }
+  Status RenameFile(const std::string& from, const std::string& to) override {
+    return target_->RenameFile(from, to);
+  }
+  int64_t UnixTime() override { return target_->UnixTime(); }
+  LocalTime ToLocal(int64_t unix_time) override { return target_->ToLocal(unix_time); }
+  void SleepMs(int ms) override { target_->SleepMs(ms); }
+  std::string ReverseLookup(const std::string& ipv4) override { return target_->ReverseLookup(ipv4); }
+
+ private:
+  Env* target_;
+};
+
+// The folder of the program as it was invoked (argv[0], not the target of a
+// symbolic link), ending in "/". Falls back to SCRIPT_FILENAME, then to the
+// working folder ("./"), where CGI servers start their programs.
+std::string ProgramFolder(const char* argv0, Env* env);
+
+// a + "/" + b, without doubling a "/" that a already ends with.
+std::string JoinPath(const std::string& a, const std::string& b);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_PLATFORM_ENV_H_

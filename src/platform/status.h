@@ -1,0 +1,38 @@
+// Result of an operation that can fail, as a value (no exceptions, no errno
+// left lying around). The page layer decides which page a failure gives.
+#ifndef KIROQ_PLATFORM_STATUS_H_
+#define KIROQ_PLATFORM_STATUS_H_
+
+#include <string>
+#include <utility>
+
+namespace kiroq {
+
+class Status {
+ public:
+  enum class Code { kOk, kNotFound, kBusy, kIOError, kInvalid };
+
+  Status() = default;
+  static Status OK() { return Status(); }
+  static Status NotFound(std::string msg) { return Status(Code::kNotFound, std::move(msg)); }
+  // Another process holds a conflicting lock on the file.
+  static Status Busy(std::string msg) { return Status(Code::kBusy, std::move(msg)); }
+  static Status IOError(std::string msg) { return Status(Code::kIOError, std::move(msg)); }
+  static Status Invalid(std::string msg) { return Status(Code::kInvalid, std::move(msg)); }
+
+  bool ok() const { return code_ == Code::kOk; }
+  bool IsNotFound() const { return code_ == Code::kNotFound; }
+  bool IsBusy() const { return code_ == Code::kBusy; }
+  Code code() const { return code_; }
+  const std::string& message() const { return message_; }
+  std::string ToString() const;
+
+ private:
+  Status(Code code, std::string msg) : code_(code), message_(std::move(msg)) {}
+  Code code_ = Code::kOk;
+  std::string message_;
+};
+
+}  // namespace kiroq
+
+#endif  // KIROQ_PLATFORM_STATUS_H_

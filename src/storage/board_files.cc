@@ -1,0 +1,59 @@
+#include "storage/board_files.h"
+
+#include "text/ascii.h"
+
+namespace kiroq {
+
+namespace {
+
+std::string ToLowerAscii(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+bool EnsureOne(Env* env, const std::string& path, const std::string& windows_path) {
+  if (env->FileExists(path)) return true;
+  if (env->FileExists(windows_path)) env->RenameFile(windows_path, path);
+  std::unique_ptr<File> f;
+  // kCreate keeps a file that another request created a moment ago; a
+  // conflicting lock means the file exists and is in use.
+  Status s = env->Open(path, OpenMode::kCreate, &f);
+  return s.ok() || s.IsBusy();
+}
+
+}  // namespace
+
+std::string BoardFiles::FindBesideProgram(Env* env, const std::string& ext) const {
+  std::string path = BesideProgram(ext);
+  if (env->FileExists(path)) return path;
+  std::string lower = ToLowerAscii(ext);
+  if (lower != ext && env->FileExists(path = BesideProgram(lower))) return path;
+  std::string upper = ToUpperAscii(ext);
+  if (upper != ext && env->FileExists(path = BesideProgram(upper))) return path;
+  return std::string();
+}
+
+Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit,
+                     std::unique_ptr<File>* out, int* attempts) {
+  Status s;
+  int tries = 0;
+  for (;;) {
+    ++tries;
+    s = env->Open(path, mode, out);
+    if (!s.IsBusy() || tries > limit.retries) break;
+    env->SleepMs(limit.interval_ms);
+  }
+  if (attempts) *attempts = tries;
+  return s;
+}
+
+EnsureResult EnsureDataFiles(Env* env, const BoardFiles& files) {
+  const std::string stem = files.DataDir() + "/" + files.board();
+  if (!EnsureOne(env, files.Log(), stem + ".LOG")) return EnsureResult::kLogFailed;
+  if (!EnsureOne(env, files.Index(), stem + ".IDX")) return EnsureResult::kIndexFailed;
+  return EnsureResult::kOk;
+}
+
+}  // namespace kiroq

@@ -1,0 +1,73 @@
+// Where a board's files lie, and opening them under the sharing rules.
+//
+// Relative to the program folder:
+//   <board>.ini, .mes, .post, .repost, .HED, .FOT, .LOGINERR  (read only)
+//   bbsdb/<board>.log   article log
+//   bbsdb/<board>.idx   index
+//   bbsdb/<board>/      attachments
+#ifndef KIROQ_STORAGE_BOARD_FILES_H_
+#define KIROQ_STORAGE_BOARD_FILES_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/env.h"
+
+namespace kiroq {
+
+class BoardFiles {
+ public:
+  BoardFiles() = default;
+  // program_folder ends in "/".
+  BoardFiles(std::string program_folder, std::string board)
+      : folder_(std::move(program_folder)), board_(std::move(board)) {}
+
+  const std::string& folder() const { return folder_; }
+  const std::string& board() const { return board_; }
+
+  // program folder + board + ext ("x.ini", "x.HED", ...), exactly as given.
+  std::string BesideProgram(const std::string& ext) const { return folder_ + board_ + ext; }
+  std::string DataDir() const { return folder_ + "bbsdb"; }
+  std::string Log() const { return folder_ + "bbsdb/" + board_ + ".log"; }
+  std::string Index() const { return folder_ + "bbsdb/" + board_ + ".idx"; }
+  // The attachment folder, with a trailing "/".
+  std::string UploadDir() const { return folder_ + "bbsdb/" + board_ + "/"; }
+
+  // A board file beside the program whose extension may be spelled in upper
+  // or lower case on disk (boards copied from a Windows server have either):
+  // tries ext as given, then lower case, then upper case. Returns the path
+  // found, or "" when there is none.
+  std::string FindBesideProgram(Env* env, const std::string& ext) const;
+
+ private:
+  std::string folder_;
+  std::string board_;
+};
+
+// Retry limits of an open: at most retries + 1 attempts, interval_ms apart.
+struct RetryLimit {
+  int retries;
+  int interval_ms;
+};
+inline constexpr RetryLimit kStandardRetry{60, 100};
+inline constexpr RetryLimit kReplyFormRetry{2, 1000};
+inline constexpr RetryLimit kNoRetry{0, 0};
+
+// Opens path in mode, trying again after interval_ms while another open
+// holds a conflicting lock. A free file opens at the first attempt without a
+// pause; the pause comes only between attempts. Busy when every attempt met
+// a lock; NotFound (at once) when the file is missing. *attempts, when
+// given, receives the number of attempts made.
+Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit,
+                     std::unique_ptr<File>* out, int* attempts = nullptr);
+
+enum class EnsureResult { kOk, kLogFailed, kIndexFailed };
+
+// Creates the board's log and index when they are missing (an existing file
+// is never truncated). Data files copied from a Windows server as .LOG/.IDX
+// are renamed to the names used here.
+EnsureResult EnsureDataFiles(Env* env, const BoardFiles& files);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_STORAGE_BOARD_FILES_H_

@@ -1,0 +1,47 @@
+// Text conversions shared by the pages: romaji to hiragana, linking web
+// addresses, cutting titles, removing line breaks, number lists.
+// All work on Shift-JIS byte strings and never split a double-byte character.
+#ifndef KIROQ_TEXT_CONVERT_H_
+#define KIROQ_TEXT_CONVERT_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kiroq {
+
+// Lower-case romaji turned into hiragana (Shift-JIS), longest key first
+// (4, 3, 2, then 1 letters); double-byte characters and everything else
+// are copied unchanged.
+std::string RomajiToHiragana(std::string_view text);
+
+// Every address beginning "www." or "http" (any case) outside an existing
+// <A ...>...</A> element becomes a link opening in a new window; the address
+// runs to the first blank or double-byte character. "www." addresses get
+// "http://" in front in the link target only.
+std::string AutoLinkAddresses(std::string_view text);
+
+// A text shorter than limit bytes comes back unchanged; otherwise it is cut
+// to limit bytes (limit - 1 when that would split a double-byte character)
+// and suffix is appended.
+std::string CutToLength(std::string_view text, std::size_t limit, std::string_view suffix);
+
+// The text without any CR or LF byte.
+std::string RemoveLineBreaks(std::string_view text);
+
+// Items separated by commas or blanks; double quotes group an item
+// (quotes doubled inside stand for one). Blank items between commas count.
+std::vector<std::string> SplitCommaText(std::string_view text);
+
+// "3-5,9" gives "3", "4", "5", "9". A range whose ends are not both whole
+// numbers, or whose end is below its start, gives nothing; an item without
+// "-" is kept as it is.
+std::vector<std::string> ExpandNumberList(std::string_view list);
+
+// The folder name with a trailing "/".
+std::string WithTrailingSeparator(std::string folder);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_TEXT_CONVERT_H_

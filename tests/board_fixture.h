@@ -1,0 +1,57 @@
+// A board in a temporary program folder, and whole requests run against it.
+#ifndef KIROQ_TESTS_BOARD_FIXTURE_H_
+#define KIROQ_TESTS_BOARD_FIXTURE_H_
+
+#include <string>
+#include <vector>
+
+#include "storage/record.h"
+#include "test_env.h"
+
+namespace kiroq {
+
+class BoardFixture {
+ public:
+  explicit BoardFixture(std::string board = "test") : board_(std::move(board)) {}
+
+  const std::string& board() const { return board_; }
+  TempDir& dir() { return dir_; }
+  FakeEnv& env() { return env_; }
+
+  // Writes <board>.ini with these lines (joined by CR LF).
+  void Settings(const std::vector<std::string>& lines);
+  // Writes <board><ext> beside the program.
+  void File(const std::string& ext, const std::string& data) { dir_.Write(board_ + ext, data); }
+
+  // Appends an article to the board's files directly (no request).
+  int AddArticle(const IndexRecord& rec, const std::string& body);
+  std::string IndexBytes() const { return dir_.Read("bbsdb/" + board_ + ".idx"); }
+  std::string LogBytes() const { return dir_.Read("bbsdb/" + board_ + ".log"); }
+  IndexRecord Record(int position) const;
+  int Count() const { return static_cast<int>(IndexBytes().size() / kRecordSize); }
+
+  // Runs one request with these command-line words and returns everything
+  // written to standard output. The output of the previous run is cleared.
+  std::string Run(const std::vector<std::string>& args);
+  // The same with the words of the usual four-word query.
+  std::string Get(int page_size, int number, int action) {
+    return Run({board_, std::to_string(page_size), std::to_string(number), std::to_string(action)});
+  }
+  // A multipart POST of these fields (name, value) to the query words.
+  std::string Post(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& fields);
+
+ private:
+  std::string board_;
+  TempDir dir_;
+  FakeEnv env_;
+};
+
+// A multipart/form-data body as browsers send it, with this boundary.
+std::string MultipartBody(const std::string& boundary, const std::vector<std::pair<std::string, std::string>>& fields);
+
+// A fresh record as a post would store it, with a fixed date.
+IndexRecord SampleRecord(const std::string& title, const std::string& name = "poster", int parent = 0);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_TESTS_BOARD_FIXTURE_H_
