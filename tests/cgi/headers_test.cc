@@ -1,0 +1,125 @@
+#include "cgi/headers.h"
+
+#include <gtest/gtest.h>
+
+#include "cgi/client.h"
+#include "cgi/output.h"
+#include "test_env.h"
+
+namespace kiroq {
+namespace {
+
+std::string Written(void (*write)(Output*)) {
+  FakeEnv env;
+  {
+    Output out(&env);
+    write(&out);
+  }
+  return env.stdout_data;
+}
+
+TEST(PageHeader, ExactBlock) {
+  EXPECT_EQ(Written([](Output* o) { WritePageHeader(o); }),
+            "Content-Type: Text/html\r\npragma: no-cache\r\n\r\n"
+            "<META HTTP-EQUIV=\"Content-Type\" NAME=\"\" CONTENT=\"text/html; charset=x-sjis\">\r\n");
+}
+
+TEST(DownloadHeader, VariantForOneOldBrowser) {
+  FakeEnv env;
+  {
+    Output out(&env);
+    WriteDownloadHeader(&out, "a.zip", "Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)");
+    WriteDownloadHeader(&out, "a\r\nSet-Cookie: x=1.zip", "Mozilla/5.0");
+  }
+  EXPECT_EQ(env.stdout_data,
+            "Content-Disposition: attachment; filename=a.zip\r\n"
+            "Content-type: application/octet-stream-dummy name=a.zip\r\n\r\n"
+            "Content-Disposition: attachment; filename=aSet-Cookie: x=1.zip\r\n"
+            "Content-type: application/octet-stream name=aSet-Cookie: x=1.zip\r\n\r\n");
+}
+
+TEST(CookiePath, FolderOfTheReferringPage) {
+  EXPECT_EQ(CookiePath("http://example.com/bbs/kiroq.exe?cafe+10+0+1"), "/bbs/");
+  EXPECT_EQ(CookiePath("https://example.com/cgi-bin/bbs/kiroq.exe"), "/cgi-bin/bbs/");
+  EXPECT_EQ(CookiePath("http://example.com:8080/index.html"), "/");
+  EXPECT_EQ(CookiePath("http://example.com"), "");
+  EXPECT_EQ(CookiePath(""), "");
+  // A "/" in the query is not part of the folder.
+  EXPECT_EQ(CookiePath("http://example.com/a/kiroq.exe?x/y/z"), "/a/");
+}
+
+TEST(CookieLines, BothFormsCarryPathAndHttpOnly) {
+  EXPECT_EQ(TemporaryCookieLine("NAME=taro", "/bbs/"), "Set-Cookie: NAME=taro; path=/bbs/; HttpOnly;");
+  EXPECT_EQ(TemporaryCookieLine("PWD=", ""), "Set-Cookie: PWD=; path=; HttpOnly;");
+  // 2024-12-08 01:06:40 UTC: the expiry is a year later.
+  EXPECT_EQ(PersistentCookieLine("PWD=secret", "/bbs/", 1733620000),
+            "Set-Cookie: PWD=secret; expires=Monday, 08-Dec-2025 01:06:40 GMT; path=/bbs/; HttpOnly;");
+}
+
+TEST(CookieLines, RequestTextCannotAddHeaderLines) {
+  EXPECT_EQ(TemporaryCookieLine("NAME=a\r\nLocation: http://evil/", "/\n"),
+            "Set-Cookie: NAME=aLocation: http://evil/; path=/; HttpOnly;");
+}
+
+TEST(CookieDates, KnownDays) {
+  EXPECT_EQ(CookieDate(0), "Thursday, 01-Jan-1970 00:00:00 GMT");
+  EXPECT_EQ(CookieDate(1268781160), "Tuesday, 16-Mar-2010 23:12:40 GMT");
+  EXPECT_EQ(CookieDate(951782400), "Tuesday, 29-Feb-2000 00:00:00 GMT");
+}
+
+TEST(CookieLookup, WholeNamesOnly) {
+  Cookies c("USERNAME=bob; NAME=alice; TREET2=1; TREET=0; PWD=a; b; EMPTY=; LAST=end");
+  EXPECT_EQ(c.Value("NAME="), "alice");
+  EXPECT_EQ(c.Value("USERNAME="), "bob");
+  EXPECT_EQ(c.Value("TREET="), "0");
+  EXPECT_EQ(c.Value("TREET2="), "1");
+  EXPECT_EQ(c.Value("PWD="), "a");  // cut at "; "
+  EXPECT_EQ(c.Value("EMPTY="), "");
+  EXPECT_TRUE(c.Has("EMPTY="));
+  EXPECT_EQ(c.Value("LAST="), "end");
+  EXPECT_EQ(c.Value("MISSING="), "");
+  EXPECT_FALSE(c.Has("MISSING="));
+  EXPECT_EQ(c.Value("name="), "");  // keys are matched byte for byte
+}
+
+TEST(CookieLookup, ValueWithOnlyASemicolonRunsOn) {
+  Cookies c("A=x;y; B=z");
+  EXPECT_EQ(c.Value("A="), "x;y");
+  EXPECT_EQ(c.Value("y="), "");
+}
+
+TEST(CookieLookup, BufferHoldsAtMostItsSize) {
+  std::string big = "A=" + std::string(20000, 'x') + "; B=1";
+  Cookies c(big);
+  EXPECT_EQ(c.text().size(), Cookies::kMaxBytes);
+  EXPECT_EQ(c.Value("A=").size(), Cookies::kMaxBytes - 2);
+  EXPECT_EQ(c.Value("B="), "");
+}
+
+TEST(ClientIdentity, RemoteHostResolution) {
+  FakeEnv env;
+  env.hosts["192.0.2.7"] = "host7.example.net";
+  EXPECT_EQ(ResolvedRemoteHost(&env), "");
+  env.vars["REMOTE_HOST"] = "already.example.org";
+  EXPECT_EQ(ResolvedRemoteHost(&env), "already.example.org");
+  env.vars["REMOTE_HOST"] = "192.0.2.7";
+  EXPECT_EQ(ResolvedRemoteHost(&env), "host7.example.net");
+  env.vars["REMOTE_HOST"] = "192.0.2.8";
+  EXPECT_EQ(ResolvedRemoteHost(&env), "192.0.2.8");
+}
+
+TEST(ClientIdentity, PosterHostFollowsTheSwitch) {
+  FakeEnv env;
+  env.vars["REMOTE_ADDR"] = "198.51.100.1";
+  EXPECT_EQ(PosterHost(&env, false), "198.51.100.1");
+  EXPECT_EQ(PosterHost(&env, true), "");  // REMOTE_HOST is absent
+}
+
+TEST(HtmlEscaping, FiveBytes) {
+  EXPECT_EQ(EscapeHtml("<a href=\"x\">&'</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&#39;&lt;/a&gt;");
+  // Shift-JIS second bytes are never among the escaped ones.
+  EXPECT_EQ(EscapeHtml("\x95\x5C\x83\x7C"), "\x95\x5C\x83\x7C");
+}
+
+}  // namespace
+}  // namespace kiroq
