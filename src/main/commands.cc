@@ -1,5 +1,7 @@
 #include "main/commands.h"
 
+#include "main/article_page.h"
+
 namespace kiroq {
 
 namespace {
@@ -25,9 +27,9 @@ const FramedCommand kFramed[] = {
     {4, nullptr},   // reply form
     {11, nullptr},  // article list
     {10, nullptr},  // search
-    {9, nullptr},   // the newest article, after a post
-    {3, nullptr},   // one article
-    {5, nullptr},   // one article, romaji shown as hiragana
+    {9, NewestArticlePage},  // the newest article, after a post
+    {3, ArticlePage},  // one article
+    {5, ArticlePage},  // one article, romaji shown as hiragana
     {12, nullptr},  // one thread
 };
 

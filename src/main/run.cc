@@ -144,7 +144,7 @@ void WriteFramedPage(Request& req) {
   if (Handler handler = FindFramed(req.action)) handler(req);
   req.out->Raw(req.nav_next);
   req.out->Raw(req.nav_previous);
-  if ((req.action == 3 || req.action == 10 || req.action == 12) && req.settings.use_search_log) {
+  if ((req.action == 3 || req.action == 9 || req.action == 10 || req.action == 12) && req.settings.use_search_log) {
     WriteSearchForm(req);
   }
   if (req.settings.bbs_man) WriteManagerLink(req);

@@ -1,0 +1,55 @@
+#include "main/article_page.h"
+
+#include <memory>
+
+#include "main/request.h"
+#include "pages/frame.h"
+#include "present/article_block.h"
+#include "storage/article_store.h"
+#include "storage/board_files.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+// Reads the record at position under a read-exclusive open of the index.
+// False when there is no such record; a busy index ends the request.
+bool ReadShownRecord(Request& req, int position, IndexRecord* rec) {
+  std::unique_ptr<File> index;
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &index);
+  if (s.IsBusy()) {
+    req.out->Line(req.labels.index_busy);
+    EndRequest();
+  }
+  if (!s.ok()) return false;
+  int count = 0;
+  if (ArticleCount(index.get(), &count).ok()) req.count = count;
+  return ReadRecord(index.get(), position, rec).ok();
+}
+
+bool HasMessageTemplate(Request& req) { return !req.files.FindBesideProgram(req.env, ".mes").empty(); }
+
+}  // namespace
+
+void ShowCurrentArticle(Request& req) {
+  IndexRecord rec;
+  bool found = req.count > 0 && ReadShownRecord(req, req.position, &rec);
+  if (!HasMessageTemplate(req)) WriteArticleNavBar(req, req.position + 1, req.count, found ? &rec : nullptr);
+  if (!found) return;
+  const int limit = req.settings.view_limit;
+  if (limit != 0 && req.position <= req.count - limit - 2) {
+    req.out->Line("<P>このログは表示できません。"_sj);
+    return;
+  }
+  ShowArticle(req, rec, req.position + 1);
+}
+
+void ArticlePage(Request& req) { ShowCurrentArticle(req); }
+
+void NewestArticlePage(Request& req) {
+  if (req.count > 0) req.position = req.count - 1;
+  ShowCurrentArticle(req);
+}
+
+}  // namespace kiroq
