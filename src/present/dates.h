@@ -16,16 +16,20 @@ struct Settings;
 DateField MakePostDate(const LocalTime& now);
 
 // The display form of a stored date for TIMETYPE time_type (0..9; others
-// give ""). A legacy text date is shown as stored.
+// give ""). A legacy text date is shown as stored. Plain text: escape it
+// before writing it into a page.
 std::string DateDisplayText(const DateField& date, int time_type);
 
 // The date as a page shows it: the display form, wrapped in the FONT element
-// of its age band when TIMECOLOR is on (age measured against now).
+// of its age band when TIMECOLOR is on (age measured against now). Markup:
+// a legacy text date is HTML-escaped here, the colours are not.
 std::string FormatPostDate(const DateField& date, const Settings& settings, const LocalTime& now);
 
 // Days since 1899-12-30 with the time of day as the fraction. Legacy text
-// dates are read as "yyyy/mm/dd hh:mm:ss" (also "yy/mm/dd ..."); false when
-// the text is not such a date.
+// dates are read as "yyyy/mm/dd hh:mm:ss" (also "yy/mm/dd ...", 00-49 being
+// 2000-2049 and 50-99 1950-1999; the time may be missing or lack seconds);
+// false when the text is not such a date, or when a stored 0xFF date holds
+// an impossible month, day or time.
 bool PostDateToDays(const DateField& date, double* days);
 
 // The same for a LocalTime.

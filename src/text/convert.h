@@ -19,7 +19,8 @@ std::string RomajiToHiragana(std::string_view text);
 // Every address beginning "www." or "http" (any case) outside an existing
 // <A ...>...</A> element becomes a link opening in a new window; the address
 // runs to the first blank or double-byte character. "www." addresses get
-// "http://" in front in the link target only.
+// "http://" in front in the link target only. The address is copied into the
+// link as it stands: give this text that is already HTML-escaped.
 std::string AutoLinkAddresses(std::string_view text);
 
 // A text shorter than limit bytes comes back unchanged; otherwise it is cut
@@ -36,7 +37,9 @@ std::vector<std::string> SplitCommaText(std::string_view text);
 
 // "3-5,9" gives "3", "4", "5", "9". A range whose ends are not both whole
 // numbers, or whose end is below its start, gives nothing; an item without
-// "-" is kept as it is.
+// "-" is kept as it is. The list stops after kMaxNumberListItems numbers, so
+// a range such as "1-2000000000" cannot exhaust memory.
+constexpr std::size_t kMaxNumberListItems = 100000;
 std::vector<std::string> ExpandNumberList(std::string_view list);
 
 // The folder name with a trailing "/".

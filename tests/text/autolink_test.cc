@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "text/convert.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+namespace {
+
+TEST(AutoLinkAddresses, WwwGetsHttpInTargetOnlyAndKeepsPunctuation) {
+  EXPECT_EQ(AutoLinkAddresses("see WWW.Example.com, please"),
+            "see <A HREF=\"http://WWW.Example.com,\" TARGET=\"_blink\">WWW.Example.com,</A> please");
+}
+
+TEST(AutoLinkAddresses, HttpInAnyCaseIsCopiedUnchanged) {
+  EXPECT_EQ(AutoLinkAddresses("Http://X.jp/a?b=1&amp;c=2"),
+            "<A HREF=\"Http://X.jp/a?b=1&amp;c=2\" TARGET=\"_blink\">Http://X.jp/a?b=1&amp;c=2</A>");
+}
+
+TEST(AutoLinkAddresses, TwoAddressesOnOneLineTheSecondAtTheEnd) {
+  EXPECT_EQ(AutoLinkAddresses("http://a.jp/ and www.b.jp"),
+            "<A HREF=\"http://a.jp/\" TARGET=\"_blink\">http://a.jp/</A> and "
+            "<A HREF=\"http://www.b.jp\" TARGET=\"_blink\">www.b.jp</A>");
+}
+
+TEST(AutoLinkAddresses, ExistingLinksAreLeftAlone) {
+  const std::string linked = "<A HREF=\"http://a.jp/\">www.a.jp</A>";
+  EXPECT_EQ(AutoLinkAddresses(linked), linked);
+  // Lower-case tags count too, and linking resumes after the element ends.
+  EXPECT_EQ(AutoLinkAddresses("<a href=\"http://a.jp/\">a</a> http://b.jp"),
+            "<a href=\"http://a.jp/\">a</a> <A HREF=\"http://b.jp\" TARGET=\"_blink\">http://b.jp</A>");
+}
+
+TEST(AutoLinkAddresses, JapaneseCharacterEndsTheAddress) {
+  EXPECT_EQ(AutoLinkAddresses("http://a.jp/です"_sj),
+            "<A HREF=\"http://a.jp/\" TARGET=\"_blink\">http://a.jp/</A>です"_sj);
+  EXPECT_EQ(AutoLinkAddresses("→www.a.jp"_sj), "→<A HREF=\"http://www.a.jp\" TARGET=\"_blink\">www.a.jp</A>"_sj);
+}
+
+TEST(AutoLinkAddresses, NeverStartsInsideADoubleByteCharacter) {
+  // The second byte of ？ (81 48) is "H": "？ttp://" is no address.
+  ASSERT_EQ("？"_sj, "\x81H");
+  const std::string text(std::string("？"_sj) + "ttp://a.jp");
+  EXPECT_EQ(AutoLinkAddresses(text), text);
+}
+
+TEST(AutoLinkAddresses, TextWithoutAddressesIsUnchanged) {
+  EXPECT_EQ(AutoLinkAddresses(""), "");
+  EXPECT_EQ(AutoLinkAddresses("www ww.x htt ftp://x.jp"), "www ww.x htt ftp://x.jp");
+}
+
+}  // namespace
+}  // namespace kiroq
