@@ -49,12 +49,12 @@ std::string BoardFixture::Run(const std::vector<std::string>& args) {
 std::string BoardFixture::Post(const std::vector<std::string>& args,
                                const std::vector<std::pair<std::string, std::string>>& fields) {
   const std::string boundary = "----WebKitFormBoundaryk1r0qT3stB0und";
-  env_.stdin_data = MultipartBody(boundary, fields);
+  env_.SetStdin(MultipartBody(boundary, fields));
   env_.vars["CONTENT_LENGTH"] = std::to_string(env_.stdin_data.size());
   env_.vars["CONTENT_TYPE"] = "multipart/form-data; boundary=" + boundary;
   env_.vars["REQUEST_METHOD"] = "POST";
   std::string out = Run(args);
-  env_.stdin_data.clear();
+  env_.SetStdin("");
   env_.vars.erase("CONTENT_LENGTH");
   env_.vars.erase("CONTENT_TYPE");
   env_.vars.erase("REQUEST_METHOD");

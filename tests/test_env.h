@@ -54,6 +54,12 @@ class FakeEnv : public EnvWrapper {
   void SleepMs(int ms) override;
   std::string ReverseLookup(const std::string& ipv4) override;
 
+  // Replaces the request body; the next read starts at its beginning.
+  void SetStdin(std::string data) {
+    stdin_data = std::move(data);
+    stdin_pos_ = 0;
+  }
+
   // Sets the clock to a local date and time.
   void SetLocalTime(int year, int month, int day, int hour, int minute, int second);
 

@@ -13,7 +13,9 @@ struct Request;
 // check) and stores actions 6 and 9. Ends the request on a refusal.
 void CheckAndStorePost(Request& req);
 
-// The Set-Cookie lines after a post (before the page header block).
+// The Set-Cookie lines that remember the poster, after a stored post
+// (before the page header block): temporary ones on COOKIEDELETE boards,
+// persistent ones when the poster ticked the COOKIE box.
 void WritePostCookies(Request& req);
 
 }  // namespace kiroq

@@ -54,6 +54,7 @@ struct Request {
   std::string nav_next, nav_previous;  // paging links some pages set
 
   bool thread_menu_written = false;  // the thread-view menu appears once
+  bool stored_post = false;          // this request stored an article
 
   // Query word i (1-based), "" when absent.
   const std::string& Word(std::size_t i) const;

@@ -74,12 +74,15 @@ Status AppendRecord(File* index, const IndexRecord& rec, int* position) {
   int count = 0;
   Status s = ArticleCount(index, &count);
   if (!s.ok()) return s;
+  const bool reply = rec.parent >= 1 && rec.parent <= count;
+  IndexRecord stored = rec;
+  if (!reply) stored.parent = 0;  // no such parent: the post becomes a thread top
   // At count x 1267, not at the end: a record cut short by an earlier
   // writer is overwritten rather than shifting every later record.
-  s = WriteRecordBytes(index, count, EncodeRecord(rec));
+  s = WriteRecordBytes(index, count, EncodeRecord(stored));
   if (!s.ok()) return s;
   *position = count;
-  if (rec.parent >= 1 && rec.parent <= count) {
+  if (reply) {
     std::string parent;
     s = ReadRecordBytes(index, rec.parent - 1, &parent);
     if (!s.ok()) return s;

@@ -40,7 +40,8 @@ Status AppendBody(File* log, std::string_view body, int32_t* start, int32_t* end
 // when that is 1..C) by adding C to the parent's child list. The record is
 // written first, so a writer cut short never leaves a parent pointing at a
 // record that does not exist. A parent whose list is full keeps its list;
-// the reply is found through its parent number. *position receives C.
+// the reply is found through its parent number. A parent number outside
+// 1..C is stored as 0: the post becomes a thread top. *position receives C.
 Status AppendRecord(File* index, const IndexRecord& rec, int* position);
 
 // Flips the deleted mark of the record at position, leaving its other bytes.

@@ -187,8 +187,11 @@ TEST(ArticleStore, ParentOutOfRangeIsAThreadTop) {
   BoardFixture board;
   board.AddArticle(SampleRecord("one"), "1");
   board.AddArticle(SampleRecord("orphan", "x", 9), "2");
+  board.AddArticle(SampleRecord("orphan", "x", -1), "3");
   EXPECT_EQ(board.Record(0).child_count, 0);
-  EXPECT_EQ(board.Count(), 2);
+  EXPECT_EQ(board.Record(1).parent, 0);
+  EXPECT_EQ(board.Record(2).parent, 0);
+  EXPECT_EQ(board.Count(), 3);
 }
 
 TEST(ArticleStore, ToggleFlipsOnlyTheMark) {
