@@ -1,9 +1,9 @@
 // The request body and the form fields in it.
 //
 // Standard browsers post multipart/form-data; mobile telephones post
-// URL-encoded bodies. The body is read once into one buffer of at most
-// kCapacity bytes; fields are found in it by byte search and the message
-// text (CONTENT) is located in place, keeping its line breaks.
+// URL-encoded bodies. The body is read once, in blocks, into one buffer of
+// at most kCapacity bytes; fields are found in it by byte search and the
+// message text (CONTENT) is located in place, keeping its line breaks.
 #ifndef KIROQ_CGI_FORM_INPUT_H_
 #define KIROQ_CGI_FORM_INPUT_H_
 
@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "cgi/multipart.h"
 
 namespace kiroq {
 
@@ -32,51 +34,72 @@ class FormInput {
   // A file part of a multipart body.
   struct Upload {
     std::string field_name;
-    std::string file_name;     // as sent, possibly with a client path
+    std::string file_name;  // as sent, possibly with a client path
     std::string content_type;
     std::size_t data_start = 0;
-    long long data_last = -1;  // -1: no data
-    std::string boundary_tail;
+    long long data_last = -1;   // -1: no data
+    std::string boundary_tail;  // the delimiter without its leading dashes (29 at most)
   };
 
   // Reads the request body: CONTENT_LENGTH bytes of standard input, in
-  // blocks. mobile: the body is URL-decoded as it is read. Otherwise it is
-  // kept raw and, when it is multipart, its field table is built (the
-  // boundary comes from the boundary= parameter of CONTENT_TYPE, or else
-  // from the first line that begins with 29 dashes).
+  // blocks; a missing or non-numeric CONTENT_LENGTH is an empty body. A body
+  // over kCapacity is not read at all (too_large()).
+  //
+  // mobile: the body is URL-decoded (see cgi/mobile_body.h). Otherwise it is
+  // kept raw; a body of one or two bytes is not read. When it is multipart
+  // its parts are listed: the delimiter is "--" + the boundary= parameter of
+  // CONTENT_TYPE or, when CONTENT_TYPE names none, the first line of the
+  // body that begins with 29 dashes. Parts not closed by a delimiter (a
+  // truncated body) are dropped.
   void Read(Env* env, bool mobile);
 
-  // True when the body was larger than kCapacity; nothing of it is used.
+  // True when the body was larger than kCapacity; nothing of it is used and
+  // every field reads as absent.
   bool too_large() const { return too_large_; }
   bool mobile() const { return mobile_; }
   // Bytes of the body read (before decoding).
   std::size_t raw_length() const { return raw_length_; }
-  // The buffer: the raw body, or the decoded one in mobile mode.
+  // The buffer: the raw body, or the decoded one in mobile mode (with a
+  // decoded "&" stored as byte 1).
   std::string_view data() const { return data_; }
 
-  // A field's value, "" when absent. Names ignore letter case in the
-  // multipart field table (values there are one line: CR and LF removed);
-  // mobile fields are found by "NAME=" byte for byte.
+  // A field's value, "" when absent.
+  // Multipart: the first part whose name matches without regard to letter
+  // case, with every CR and LF removed (one line).
+  // Mobile: the first "NAME=" in the body, byte for byte, up to the next "&",
+  // byte 1 turned back into "&". Such a value may hold CR and LF: callers
+  // that put it into a header line must remove them.
   std::string Field(std::string_view name) const;
 
-  // The field located in place, line breaks kept. Absent when missing.
+  // The field located in place, line breaks kept. Absent when missing, and
+  // also when present but empty (the posting code refuses both alike).
+  // Multipart: the last part whose name matches byte for byte; the value
+  // runs from after the blank line that ends the part header (so a value's
+  // own leading empty lines stay) to before the CR LF that precedes the next
+  // delimiter (that CR LF is the delimiter's, not the user's).
+  // Mobile: the value of the first "NAME=", as for Field.
   Span Locate(std::string_view name) const;
+  // The bytes of a located field; in mobile mode with byte 1 turned back
+  // into "&".
   std::string_view Bytes(Span span) const;
 
-  // The file part of the multipart field name; empty when there is none.
+  // The file part: the first part whose name matches without regard to
+  // letter case; empty when there is none. The data is located only when
+  // the part has a non-empty "Content-Type: " line.
   Upload FindUpload(std::string_view name) const;
   std::string_view UploadBytes(const Upload& upload) const;
 
  private:
-  void BuildFieldTable();
+  void BuildFieldTable(std::string_view content_type);
+  void ReadStdinBlocks(Env* env, std::size_t length);
 
   std::string data_;
-  std::string boundary_;  // the whole boundary line, "" when none
+  std::string mobile_text_;  // mobile: data_ with byte 1 turned back into "&"
+  std::string boundary_;     // the whole delimiter line, "" when none
   std::size_t raw_length_ = 0;
   bool too_large_ = false;
   bool mobile_ = false;
-  std::vector<std::string> names_;
-  std::vector<std::string> values_;
+  std::vector<MultipartPart> parts_;  // the field table, in body order
 };
 
 }  // namespace kiroq
