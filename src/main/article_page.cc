@@ -37,7 +37,7 @@ void ShowCurrentArticle(Request& req) {
   bool found = req.count > 0 && ReadShownRecord(req, req.position, &rec);
   if (!HasMessageTemplate(req)) WriteArticleNavBar(req, req.position + 1, req.count, found ? &rec : nullptr);
   if (!found) return;
-  const int limit = req.settings.view_limit;
+  const long long limit = req.settings.view_limit;
   if (limit != 0 && req.position <= req.count - limit - 2) {
     req.out->Line("<P>このログは表示できません。"_sj);
     return;

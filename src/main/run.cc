@@ -85,7 +85,12 @@ void ReadAddress(Request& req, const std::vector<std::string>& args) {
   // arithmetic backwards.
   if (req.page_size <= 0) req.page_size = kDefaultPageSize;
   if (req.page_size > kMaxPageSize) req.page_size = kMaxPageSize;
+  // Numbers far outside any board are kept away from the edges of int, so
+  // that paging arithmetic cannot overflow.
+  constexpr int kNumberLimit = 1000000000;
   req.number = ToIntDef(req.Word(3), 0);
+  if (req.number > kNumberLimit) req.number = kNumberLimit;
+  if (req.number < -kNumberLimit) req.number = -kNumberLimit;
   req.action = static_cast<uint8_t>(ToIntDef(req.Word(4), 0));
   req.action = NormalizeAction(req.action);
   req.requested_action = req.action;

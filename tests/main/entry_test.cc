@@ -156,3 +156,23 @@ TEST(QueryWords, CookiePageSizeOverridesTheQuery) {
 
 }  // namespace
 }  // namespace kiroq
+
+namespace kiroq {
+namespace {
+
+TEST(QueryWords, ExtremeNumbersGiveOrdinaryPages) {
+  BoardFixture board;
+  board.Settings({"JAPANESE=0", "VIEWLIMIT=-2147483648"});
+  board.AddArticle(SampleRecord("only"), "body");
+  for (std::string n : {"-2147483648", "2147483647", "99999999999999", "-1", "abc"}) {
+    for (std::string action : {"3", "5", "4", "8", "1", "-2147483648", "99999999999"}) {
+      std::string out = board.Run({"test", n, n, action});
+      EXPECT_NE(out.find("</HTML>"), std::string::npos) << n << " " << action;
+      EXPECT_EQ(out.find("Server Busy"), std::string::npos) << n << " " << action;
+    }
+  }
+  EXPECT_EQ(board.Count(), 1);
+}
+
+}  // namespace
+}  // namespace kiroq
