@@ -6,6 +6,7 @@
 #include "main/request.h"
 #include "pages/form_fields.h"
 #include "pages/links.h"
+#include "present/templates.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
@@ -118,6 +119,11 @@ std::string QuoteBody(std::string_view body, std::string_view prefix) {
 }
 
 void NewPostFormPage(Request& req) {
+  std::string post_template = req.files.FindBesideProgram(req.env, ".post");
+  if (!post_template.empty()) {
+    RenderTemplate(req, post_template, IndexRecord());
+    return;
+  }
   WriteHeading(req, "新規発言 "_sj, "New　"_sj);
   WriteFormStart(req, 0);
   WriteFieldsBeforeTitle(req);
@@ -131,6 +137,11 @@ void NewPostFormPage(Request& req) {
 void ReplyFormPage(Request& req) {
   IndexRecord parent;
   if (!ReadParent(req, &parent)) return;  // no such article: nothing to answer
+  std::string reply_template = req.files.FindBesideProgram(req.env, ".repost");
+  if (!reply_template.empty()) {
+    RenderTemplate(req, reply_template, parent);
+    return;
+  }
   const bool ja = req.japanese();
   Output* out = req.out;
   WriteHeading(req, "返信 "_sj, "Response　"_sj);
