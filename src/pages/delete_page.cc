@@ -1,0 +1,45 @@
+#include "pages/delete_page.h"
+
+#include <string>
+
+#include "cgi/headers.h"
+#include "cgi/output.h"
+#include "main/request.h"
+#include "pages/links.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+void DeletePage(Request& req) {
+  Output* out = req.out;
+  const std::string number = Itoa(req.number);
+  const std::string form =
+      "<FORM ACTION=\"" + BoardHref(req, req.number, 14) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">";
+  WritePageHeader(out);
+  out->Line("<HTML>");
+  out->Line("<BODY BGCOLOR=\"#FFFFE0\"><CENTER>");
+  if (req.mobile()) {
+    out->Line("発言削除メニュー<BR>"_sj);
+    out->Line(form);
+    out->Line(std::string("対象番号 ["_sj) + number + "]<BR>");
+    out->Line("削除パスワード<BR><INPUT TYPE=\"PASSWORD\" SIZE=\"10\" NAME=\"DELPASSWORD\"><BR>"_sj);
+    out->Line("<INPUT TYPE=\"SUBMIT\" VALUE=\"削除する\">"_sj);
+  } else {
+    out->Line("発言削除メニュー<P>"_sj);
+    out->Line("<TABLE BORDER>");
+    out->Line(form);
+    out->Line(
+        std::string("<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">削除又は復活する発言番号</TD><TD BGCOLOR=\"#E0FFE0\">"_sj) +
+        number + "</TD></TR>");
+    out->Line(
+        "<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">記入した削除用パスワード</TD><TD BGCOLOR=\"#E0FFE0\">"
+        "<INPUT TYPE=\"PASSWORD\" SIZE=\"10\" NAME=\"DELPASSWORD\"></TD></TR>"_sj);
+    out->Line("</TABLE><P>");
+    out->Line("<INPUT TYPE=\"SUBMIT\" VALUE=\"削除する\">"_sj);
+  }
+  out->Line("</FORM>");
+  out->Line("</CENTER></BODY></HTML>");
+}
+
+}  // namespace kiroq
