@@ -10,11 +10,12 @@ struct Request;
 using Handler = void (*)(Request&);
 
 // Actions that answer the whole response themselves, CGI header included.
-// They run before the posted form is decoded, tested in table order.
+// Early ones run before the board's data files are made sure of (they must
+// never create a board); the others after, before the posted form is
+// decoded. Each group is tested in table order.
 struct WholeCommand {
   int action;
   Handler handler;
-  bool needs_upload;  // only on boards with FILEUPLOAD on
 };
 
 // Actions whose body goes inside the page frame: after the CGI header and
@@ -25,6 +26,8 @@ struct FramedCommand {
 };
 
 struct CommandTable {
+  const WholeCommand* early;
+  int early_count;
   const WholeCommand* whole;
   int whole_count;
   const FramedCommand* framed;

@@ -6,9 +6,12 @@
 #include "cgi/client.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
+#include "config/admin_password.h"
+#include "config/login_gate.h"
 #include "main/commands.h"
 #include "main/posting.h"
 #include "main/request.h"
+#include "pages/attachments.h"
 #include "pages/frame.h"
 #include "platform/env.h"
 #include "storage/board_files.h"
@@ -115,8 +118,10 @@ bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
 // Start-up steps 8 to 15, after the body was read.
 void ApplyRequestSettings(Request& req) {
   Settings& s = req.settings;
-  if (req.cookies.Has("TREET=")) s.tree_close = req.cookies.Value("TREET=") != "0";
-  if (req.cookies.Has("TREET2=")) s.new_post_sort = req.cookies.Value("TREET2=") != "0";
+  // A cookie cleared with an empty value counts as absent.
+  std::string treet = req.cookies.Value("TREET="), treet2 = req.cookies.Value("TREET2=");
+  if (!treet.empty()) s.tree_close = treet != "0";
+  if (!treet2.empty()) s.new_post_sort = treet2 != "0";
   if (s.file_upload) {
     if (req.action == 20 || req.action == 21) req.env->CreateDir(req.files.DataDir() + "/" + req.board);
     req.upload_dir = req.files.UploadDir();
@@ -124,6 +129,13 @@ void ApplyRequestSettings(Request& req) {
   if (s.view_select == -1 || s.view_select == -2 || s.view_select == -3 || s.view_select == -13) s.view_select = 0;
   if (!s.japanese) s.use_address = false;
   req.labels = ChooseLabels(s.japanese, s.image_button, s.mobile());
+}
+
+Handler FindWhole(const WholeCommand* commands, int count, int action) {
+  for (int i = 0; i < count; ++i) {
+    if (commands[i].action == action) return commands[i].handler;
+  }
+  return nullptr;
 }
 
 Handler FindFramed(int action) {
@@ -168,6 +180,8 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
 
   req.input.Read(env, req.settings.mobile());
   ApplyRequestSettings(req);
+  PassLoginGate(req);
+  req.admin_password = ReadAdminPassword(env, req.settings.password, req.board);
   if (req.input.too_large()) {
     WritePageHeader(req.out);
     if (req.japanese()) {
@@ -178,12 +192,11 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
     return;
   }
 
-  // Actions 22 and 23 (downloads) are answered before any data file is
-  // touched; until they exist they get the bare frame like any unknown code.
-  if (req.action == 22 || req.action == 23) {
-    WriteFramedPage(req);
-    return;
-  }
+  // Attachment actions on a board without attachments, and downloads, are
+  // answered before any data file is touched: they never create a board.
+  if (req.action >= 20 && req.action <= 23 && !req.settings.file_upload) return NoAttachmentsPage(req);
+  const CommandTable& table = Commands();
+  if (Handler early = FindWhole(table.early, table.early_count, req.action)) return early(req);
 
   switch (EnsureDataFiles(env, req.files)) {
     case EnsureResult::kOk:
@@ -199,17 +212,7 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
       return;
   }
 
-  const CommandTable& table = Commands();
-  for (int i = 0; i < table.whole_count; ++i) {
-    const WholeCommand& c = table.whole[i];
-    if (c.action != req.action || (c.needs_upload && !req.settings.file_upload)) continue;
-    if (c.handler) {
-      c.handler(req);
-    } else {
-      WriteFramedPage(req);
-    }
-    return;
-  }
+  if (Handler whole = FindWhole(table.whole, table.whole_count, req.action)) return whole(req);
 
   req.post = DecodePostedForm(req.input, req.settings, env, req.action);
   CheckAndStorePost(req);

@@ -5,6 +5,8 @@
 #include "main/request.h"
 #include "pages/links.h"
 #include "present/dates.h"
+#include "storage/attachment_names.h"
+#include "present/templates.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
@@ -208,11 +210,9 @@ std::vector<std::string> BodyLines(const Request& req, std::string_view body, bo
 }
 
 bool IsSafeAttachmentName(std::string_view name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  for (char c : name) {
-    if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
-  }
-  return true;
+  // Read as Shift-JIS on every board: a 0x5C after a lead byte is part of a
+  // character, and only "/" separates folders here.
+  return IsStorableName(name, true);
 }
 
 std::string AttachmentPath(const Request& req, int number, const std::string& name) {
@@ -237,6 +237,16 @@ bool ReadDownloadCounter(Request& req, int number, long long* count) {
 }
 
 void ShowArticle(Request& req, const IndexRecord& rec, int number, File* log) {
+  std::string message_template = req.files.FindBesideProgram(req.env, ".mes");
+  if (!message_template.empty()) {
+    // The template's current article is the one shown (thread and list
+    // pages show several).
+    const int position = req.position;
+    req.position = number - 1;
+    RenderTemplate(req, message_template, rec, log);
+    req.position = position;
+    return;
+  }
   const Settings& s = req.settings;
   const bool ja = req.japanese();
   Output* out = req.out;

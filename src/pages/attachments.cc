@@ -1,0 +1,305 @@
+#include "pages/attachments.h"
+
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "cgi/client.h"
+#include "cgi/headers.h"
+#include "cgi/output.h"
+#include "storage/attachment_names.h"
+#include "main/request.h"
+#include "pages/frame.h"
+#include "pages/links.h"
+#include "present/article_block.h"
+#include "storage/article_store.h"
+#include "storage/board_files.h"
+#include "storage/record.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+constexpr std::size_t kStreamBlock = 64 * 1024;
+
+}  // namespace
+
+void NoAttachmentsPage(Request& req) {
+  WritePageHeader(req.out);
+  if (req.japanese()) {
+    WriteErrorPage(req, "KIROQ ERROR", {"この掲示板ではファイルの添付は使えません。"_sj});
+  } else {
+    WriteErrorPage(req, "KIROQ ERROR", {"File attachments are not used on this board."});
+  }
+}
+
+namespace {
+
+// ---- names and addresses ----
+
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
+}
+
+// keep: further bytes that stay as they are.
+std::string PercentEncode(std::string_view s, std::string_view keep) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char ch : s) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (IsUnreserved(c) || keep.find(ch) != std::string_view::npos) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
+bool IsDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// ---- action 21 ----
+
+// A name for the upload while it is being written, in the same folder so
+// that the rename cannot cross file systems. Stored names never start with
+// ".", so it cannot be taken for an attachment.
+std::string TemporaryName() {
+  static const char kHex[] = "0123456789abcdef";
+  std::random_device random;
+  std::string name = ".upload-";
+  for (int i = 0; i < 4; ++i) {
+    uint32_t v = random();
+    for (int j = 0; j < 8; ++j, v >>= 4) name.push_back(kHex[v & 15]);
+  }
+  return name + ".tmp";
+}
+
+// Writes the bytes as folder/name, through a temporary file.
+bool SaveUpload(Env* env, const std::string& folder, const std::string& name, std::string_view bytes) {
+  std::string temporary = folder + TemporaryName();
+  if (!env->WriteFile(temporary, bytes).ok()) return false;
+  return env->RenameFile(temporary, folder + name).ok();
+}
+
+// The password check of action 21: true when the article exists and was
+// stored with a deletion password that is password exactly.
+bool UploadAllowed(Request& req, int position, const std::string& password) {
+  std::unique_ptr<File> index;
+  if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &index).ok()) {
+    req.out->Line(req.labels.index_busy);
+    EndRequest();
+  }
+  IndexRecord rec;
+  if (position < 0 || !ReadRecord(index.get(), position, &rec).ok()) return false;
+  return !rec.password.empty() && rec.password == password;
+}
+
+// Names the attachment in the record, re-read under the write lock so that
+// a change made since the password check (a reply, a deletion) is kept.
+bool NameAttachment(Request& req, int position, std::string_view name) {
+  std::unique_ptr<File> index;
+  if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kWriteExclusive, kStandardRetry, &index).ok()) {
+    req.out->Line(req.labels.index_busy);
+    EndRequest();
+  }
+  std::string bytes;
+  if (!ReadRecordBytes(index.get(), position, &bytes).ok()) return false;
+  SetAttachmentName(&bytes, name);
+  return WriteRecordBytes(index.get(), position, bytes).ok();
+}
+
+// Saves the UPLOADFILE part in the article's folder; the name stored, or ""
+// when nothing could be saved.
+std::string StoreUploadedFile(Request& req) {
+  const FormInput::Upload upload = req.input.FindUpload("UPLOADFILE");
+  if (upload.field_name.empty() || upload.content_type.empty()) return std::string();
+  const bool sjis = req.japanese();
+  std::string name = StripClientPath(upload.file_name, sjis);
+  // A longer name would be cut in the record and no longer lead to the file.
+  if (!IsStorableName(name, sjis) || name.size() > record_layout::kAttachmentCap) return std::string();
+  std::string folder = req.files.UploadDir() + Itoa(req.number);
+  req.env->CreateDir(folder);
+  if (!SaveUpload(req.env, folder + "/", name, req.input.UploadBytes(upload))) return std::string();
+  return name;
+}
+
+// ---- actions 22 and 23 ----
+
+// The attachment name of article number for a download, after the checks
+// both download actions share; "" when the page that says why has been
+// written.
+std::string DownloadableName(Request& req) {
+  if (!req.settings.file_upload) {
+    NoAttachmentsPage(req);
+    return std::string();
+  }
+  std::string name;
+  if (req.number >= 1) {
+    std::unique_ptr<File> index;
+    Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &index);
+    if (s.IsBusy()) {
+      WritePageHeader(req.out);
+      req.out->Line(req.labels.index_busy);
+      return std::string();
+    }
+    IndexRecord rec;
+    if (s.ok() && ReadRecord(index.get(), req.number - 1, &rec).ok()) name = rec.attachment;
+  }
+  // No such article, no attachment, or a name that would leave its folder.
+  if (!IsStorableName(name, req.japanese())) {
+    WritePageHeader(req.out);
+    req.out->Line("指定されたファイルはダウンロード出来ません。"_sj);
+    return std::string();
+  }
+  return name;
+}
+
+// Adds one to the counter file of article number, under its lock; the
+// further lines of the file stay as they are.
+bool CountDownload(Request& req) {
+  std::unique_ptr<File> counter;
+  if (!OpenWithRetry(req.env, CounterPath(req, req.number), OpenMode::kCreate, kStandardRetry, &counter).ok()) {
+    return false;
+  }
+  uint64_t size = 0;
+  std::string text;
+  if (!counter->Size(&size).ok() || !counter->ReadAt(0, static_cast<std::size_t>(size), &text).ok()) return false;
+  std::size_t eol = text.find_first_of("\r\n");
+  if (eol == std::string::npos) eol = text.size();
+  long long count = 1;
+  int old = 0;
+  if (!text.empty()) {
+    count = ParseWholeNumber(std::string_view(text).substr(0, eol), &old) ? old + 1LL : 2;
+  }
+  if (count > INT_MAX) count = INT_MAX;  // what the counter's readers can parse
+  std::string rest = text.substr(eol);
+  if (rest.empty()) rest = "\r\n";
+  std::string updated = Itoa(count) + rest;
+  return counter->WriteAt(0, updated).ok() && counter->Truncate(updated.size()).ok();
+}
+
+bool StreamFile(Request& req, const std::string& path, std::string_view name) {
+  std::unique_ptr<File> file;
+  uint64_t size = 0;
+  if (!req.env->FileExists(path) || !req.env->Open(path, OpenMode::kReadShared, &file).ok() ||
+      !file->Size(&size).ok()) {
+    return false;
+  }
+  WriteDownloadHeader(req.out, name, UserAgent(req.env));
+  std::string block;
+  for (uint64_t offset = 0; offset < size; offset += block.size()) {
+    // A file that shrinks or fails while being sent ends the download short;
+    // the header is gone, so there is nothing else to say.
+    if (!file->ReadAt(offset, kStreamBlock, &block).ok() || block.empty()) break;
+    req.out->Raw(block);
+    req.out->Flush();
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DownloadAddress(Env* env, std::string_view board, int number, std::string_view name) {
+  bool tls = EqualsIgnoreCase(env->GetVar("HTTPS"), "on");
+  std::string requested = env->GetVar("REQUEST_SCHEME");
+  if (EqualsIgnoreCase(requested, "https")) tls = true;
+  const std::string scheme = tls ? "https" : "http";
+
+  std::string host = HeaderSafe(ServerName(env));
+  if (host.find(':') != std::string::npos && host[0] != '[') host = "[" + host + "]";  // an IPv6 address
+  std::string port = env->GetVar("SERVER_PORT");
+  if (IsDigits(port) && port != (tls ? "443" : "80")) host += ":" + port;
+
+  std::string script = ScriptName(env);
+  std::size_t slash = script.rfind('/');
+  std::string folder = slash == std::string::npos ? "/" : script.substr(0, slash + 1);
+  if (folder[0] != '/') folder.insert(0, "/");
+
+  return scheme + "://" + host + PercentEncode(folder, "/!$&'()*+,;=:@") + "bbsdb/" + PercentEncode(board, "") + "/" +
+         Itoa(number) + "/" + PercentEncode(name, "");
+}
+
+void UploadFormPage(Request& req) {
+  if (!req.settings.file_upload) return NoAttachmentsPage(req);
+  Output* out = req.out;
+  WritePageHeader(out);
+  out->Line("<HTML>");
+  out->Line("<BODY BGCOLOR=\"#FFFFE0\"><CENTER>");
+  out->Line("ファイル添付メニュー<P>"_sj);
+  out->Line(
+      "<FONT COLOR=\"RED\">ファイルのアップロードには時間がかかります<BR><FONT COLOR=\"RED\">"
+      "送信ボタンは一度だけ押してください。</FONT>"_sj);
+  out->Line("<TABLE BORDER>");
+  out->Line("<FORM ACTION=\"" + BoardHref(req, req.number, 21) + "\" METHOD=\"POST\"" + req.settings.form_enctype +
+            ">");
+  out->Line(
+      std::string("<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">ファイルを添付する文書番号</TD><TD BGCOLOR=\"#E0FFE0\">"_sj) +
+      Itoa(req.number) + "</TD></TR>");
+  out->Raw(
+      "<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">記入した管理用（削除）パスワード</TD><TD BGCOLOR=\"#E0FFE0\">"
+      "<INPUT TYPE=\"PASSWORD\" SIZE=\"20\" NAME=\"UPPASSWORD\" VALUE=\""_sj);
+  out->Text(req.cookies.Value("PWD="));
+  out->Line("\"></TD></TR>");
+  out->Line(
+      "<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">添付するファイル</TD><TD BGCOLOR=\"#E0FFE0\">"
+      "<INPUT TYPE=\"FILE\" SIZE=\"20\" NAME=\"UPLOADFILE\"></TD></TR>"_sj);
+  out->Line("</TABLE><P>");
+  out->Line("<INPUT TYPE=\"SUBMIT\" VALUE=\"文書にファイルを添付する\">"_sj);
+  out->Line("</FORM>");
+  out->Line("</CENTER></BODY></HTML>");
+}
+
+void StoreUploadPage(Request& req) {
+  if (!req.settings.file_upload) return NoAttachmentsPage(req);
+  WritePageHeader(req.out);
+  const int position = req.number - 1;
+  if (!UploadAllowed(req, position, req.input.Field("UPPASSWORD"))) {
+    req.out->Line("パスワードが違います。ファイルの添付を行うことが出来ません。"_sj);
+  } else {
+    std::string name = StoreUploadedFile(req);
+    if (!name.empty() && NameAttachment(req, position, name)) {
+      req.out->Line("ファイルの保存が完了しました"_sj);
+    } else {
+      req.out->Line("<FONT COLOR=\"RED\">ファイルの保存に失敗しました。</FONT>"_sj);
+    }
+  }
+  req.out->Raw("[" + BoardLink(req, req.number, 3, "掲示板に戻る"_sj) + "]");
+}
+
+void CountedDownloadPage(Request& req) {
+  std::string name = DownloadableName(req);
+  if (name.empty()) return;
+  if (!CountDownload(req)) {
+    WritePageHeader(req.out);
+    req.out->Line("ダウンロード出来ません。しばらく時間をおいて再度実行してください。"_sj);
+    req.out->Line("</BODY></HTML>");
+    return;
+  }
+  req.out->Line(HeaderSafe("Location: " + DownloadAddress(req.env, req.board, req.number, name)));
+  req.out->Line("");
+}
+
+void StreamedDownloadPage(Request& req) {
+  std::string name = DownloadableName(req);
+  if (name.empty()) return;
+  if (!StreamFile(req, AttachmentPath(req, req.number, name), name)) {
+    WritePageHeader(req.out);
+    req.out->Line("サーバにファイルが存在しません。"_sj);
+    req.out->Line("</BODY></HTML>");
+  }
+}
+
+}  // namespace kiroq
