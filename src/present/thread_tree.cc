@@ -188,7 +188,12 @@ std::string NameLine(const Request& req, const IndexRecord& rec) {
   return "<A HREF=\"mailto:" + EscapeHtml(rec.email) + "\">" + EscapeHtml(rec.name) + "</A><BR>";
 }
 
+// Deeper replies are indented no further: a hand-made chain thousands deep
+// would otherwise grow the page with the square of its depth.
+constexpr int kMaxIndent = 100;
+
 std::string Indent(int depth) {
+  if (depth > kMaxIndent) depth = kMaxIndent;
   std::string s;
   s.reserve(static_cast<std::size_t>(depth) * 2);
   for (int i = 0; i < depth; ++i) s.append("　"_sj);

@@ -75,7 +75,9 @@ TEST_F(PostingTest, ReplyLinksToItsParent) {
   std::string after = board_.IndexBytes();
   for (std::size_t i = 0; i < before.size(); ++i) {
     bool child_field = i >= 455 && i < 863;
-    if (!child_field) ASSERT_EQ(before[i], after[i]) << "byte " << i;
+    if (!child_field) {
+      ASSERT_EQ(before[i], after[i]) << "byte " << i;
+    }
   }
 }
 

@@ -86,6 +86,20 @@ TEST(ThreadWalk, DeepChainNeedsNoRecursion) {
   EXPECT_EQ(SummarizeThread(index, replies, false, SortDateFloor()).visible_replies, kDepth - 1);
 }
 
+TEST(ThreadWalk, DeepChainKeepsTheBoardPageSmall) {
+  constexpr int kDepth = 10000;
+  std::vector<IndexRecord> recs;
+  for (int i = 0; i < kDepth; ++i) recs.push_back(i + 1 < kDepth ? Linked(i, {i + 1}) : Linked(i, {}));
+  BoardFixture board;
+  board.Settings({"JAPANESE=1"});
+  board.dir().Write("bbsdb/test.idx", Encode(recs));
+  board.dir().Write("bbsdb/test.log", "");
+  std::string page = board.Get(10, 0, 2);
+  EXPECT_NE(page.find("</HTML>"), std::string::npos);
+  // Indentation stops growing, so the page grows with the depth, not its square.
+  EXPECT_LT(page.size(), 4u * 1024 * 1024);
+}
+
 TEST(ThreadWalk, RepliesBeyondAFullListAreReachedByTheirParentNumber) {
   BoardFixture board;
   board.AddArticle(SampleRecord("top"), "");
