@@ -70,10 +70,43 @@ Status AppendBody(File* log, std::string_view body, int32_t* start, int32_t* end
   return Status::OK();
 }
 
+namespace {
+
+// True when the child list in parent's bytes holds child.
+bool ListsChild(std::string_view parent, int32_t child) {
+  int32_t n = GetInt32(parent, record_layout::kChildCount);
+  if (n > kMaxChildren) n = kMaxChildren;
+  for (int32_t k = 0; k < n; ++k) {
+    if (GetInt32(parent, record_layout::kChildren + 4 * static_cast<std::size_t>(k)) == child) return true;
+  }
+  return false;
+}
+
+// Links the record at position into its parent's child list unless it is
+// there already (or the list is full).
+Status LinkToParent(File* index, int position, int32_t parent_number) {
+  if (parent_number < 1 || parent_number > position) return Status::OK();
+  std::string parent;
+  Status s = ReadRecordBytes(index, parent_number - 1, &parent);
+  if (!s.ok() || ListsChild(parent, position)) return s;
+  if (!AddChild(&parent, position)) return Status::OK();
+  return WriteRecordBytes(index, parent_number - 1, parent);
+}
+
+}  // namespace
+
 Status AppendRecord(File* index, const IndexRecord& rec, int* position) {
   int count = 0;
   Status s = ArticleCount(index, &count);
   if (!s.ok()) return s;
+  if (count > 0) {
+    // A writer stopped between writing its record and linking it leaves the
+    // newest record out of its parent's list; every append mends that.
+    std::string last;
+    s = ReadRecordBytes(index, count - 1, &last);
+    if (s.ok()) s = LinkToParent(index, count - 1, GetInt32(last, record_layout::kParent));
+    if (!s.ok()) return s;
+  }
   const bool reply = rec.parent >= 1 && rec.parent <= count;
   IndexRecord stored = rec;
   if (!reply) stored.parent = 0;  // no such parent: the post becomes a thread top
@@ -82,12 +115,7 @@ Status AppendRecord(File* index, const IndexRecord& rec, int* position) {
   s = WriteRecordBytes(index, count, EncodeRecord(stored));
   if (!s.ok()) return s;
   *position = count;
-  if (reply) {
-    std::string parent;
-    s = ReadRecordBytes(index, rec.parent - 1, &parent);
-    if (!s.ok()) return s;
-    if (AddChild(&parent, count)) s = WriteRecordBytes(index, rec.parent - 1, parent);
-  }
+  if (reply) s = LinkToParent(index, count, rec.parent);
   return s;
 }
 

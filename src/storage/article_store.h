@@ -41,7 +41,9 @@ Status AppendBody(File* log, std::string_view body, int32_t* start, int32_t* end
 // written first, so a writer cut short never leaves a parent pointing at a
 // record that does not exist. A parent whose list is full keeps its list;
 // the reply is found through its parent number. A parent number outside
-// 1..C is stored as 0: the post becomes a thread top. *position receives C.
+// 1..C is stored as 0: the post becomes a thread top. Before appending, a
+// newest record left out of its parent's list (its writer was stopped in
+// between) is linked. *position receives C.
 Status AppendRecord(File* index, const IndexRecord& rec, int* position);
 
 // Flips the deleted mark of the record at position, leaving its other bytes.

@@ -173,6 +173,25 @@ TEST(ArticleStore, BodiesFollowEachOtherInTheLog) {
   EXPECT_EQ(body, "");
 }
 
+TEST(ArticleStore, ReplyWhoseWriterStoppedIsLinkedByTheNextAppend) {
+  BoardFixture board;
+  board.AddArticle(SampleRecord("top"), "1");
+  // A reply written without its parent link, as a writer killed in between
+  // leaves it.
+  IndexRecord reply = SampleRecord("Re:01 top", "r", 1);
+  board.dir().Write("bbsdb/test.idx", board.IndexBytes() + EncodeRecord(reply));
+  EXPECT_EQ(board.Record(0).child_count, 0);
+  board.AddArticle(SampleRecord("next"), "3");
+  IndexRecord top = board.Record(0);
+  ASSERT_EQ(top.child_count, 1);
+  EXPECT_EQ(top.children[0], 1);
+  // Appending again does not link it twice.
+  board.AddArticle(SampleRecord("Re:02", "r", 2), "4");
+  board.AddArticle(SampleRecord("more"), "5");
+  EXPECT_EQ(board.Record(0).child_count, 1);
+  EXPECT_EQ(board.Record(1).child_count, 1);
+}
+
 TEST(ArticleStore, PartialLastRecordIsOverwrittenNotShifted) {
   BoardFixture board;
   board.AddArticle(SampleRecord("one"), "1");
