@@ -1,0 +1,309 @@
+#include "pages/article_list.h"
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cgi/output.h"
+#include "main/request.h"
+#include "pages/form_fields.h"
+#include "pages/links.h"
+#include "present/article_block.h"
+#include "present/templates.h"
+#include "storage/article_store.h"
+#include "storage/board_files.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+constexpr int kArticleList = 11;
+constexpr int kPostFromList = 6;
+constexpr int kDeletionPage = 15;
+// Records per index read: a usual page and a few deleted articles in one
+// read; more reads only when deleted articles make the page reach further.
+constexpr int kSpareRecords = 8;
+constexpr int kMaxRecordsPerRead = 256;
+
+std::string Bracketed(std::string_view inner) {
+  std::string s = "[";
+  s.append(inner);
+  s += "]";
+  return s;
+}
+
+void WriteViewLine(Request& req) {
+  const PageLabels& l = req.labels;
+  std::string links;
+  switch (req.settings.view_select) {
+    case 0:
+      links = Bracketed(BoardLink(req, 0, 1, l.title_list)) + Bracketed(BoardLink(req, 0, 2, l.tree));
+      break;
+    case 1:
+      links = Bracketed(BoardLink(req, 0, 1, l.title_list));
+      break;
+    case 2:
+      links = Bracketed(BoardLink(req, 0, 2, l.tree));
+      break;
+    case kArticleList:
+      links = Bracketed(BoardLink(req, 0, kArticleList, l.article_list));
+      break;
+    default:
+      return;
+  }
+  req.out->Line(std::string(l.view_prompt) + links + "<BR>");
+}
+
+// The deletion password row. Unlike the new-post form it leaves its cell
+// open: the warning line that follows closes it.
+void WriteDeletePasswordRow(Request& req) {
+  std::string_view start;
+  if (req.mobile()) {
+    start = "削除用パスワード<BR><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj;
+  } else if (req.japanese()) {
+    start = "<TR><TD>削除用パスワード：</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj;
+  } else {
+    start = "<TR><TD>Delete Password :</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\"";
+  }
+  req.out->Line(std::string(start) + EscapeHtml(req.cookies.Value("PWD=")) + "\"><BR>");
+}
+
+std::string_view PasswordWarning(const Request& req) {
+  const bool required = req.settings.use_delete_pass;
+  if (!req.japanese()) {
+    return required ? "<FONT COLOR=\"RED\">Warning</FONT>：Plase input delete-password.<BR>"_sj
+                    : "<FONT COLOR=\"RED\">Warning</FONT>：It can't be removed any more though it can make remarks "
+                      "even if a password isn't inputted.<BR>"_sj;
+  }
+  if (req.mobile()) {
+    return required ? "<FONT COLOR=\"RED\">注意</FONT>：パスワードを入力してください。<BR>"_sj
+                    : "<FONT COLOR=\"RED\">注意</FONT>：パスワードを入力しないと削除が出来なくなります。<BR>"_sj;
+  }
+  return required ? "<FONT COLOR=\"RED\">注意</FONT>：パスワードを入力してください。</TD></TR>"_sj
+                  : "<FONT COLOR=\"RED\">注意</FONT>：パスワードを入力しないと削除が出来なくなります。</TD></TR>"_sj;
+}
+
+// The new-post form of this page: it posts with action 6, which stores the
+// article and comes back here.
+void WritePostForm(Request& req) {
+  Output* out = req.out;
+  out->Line("<FORM ACTION=\"" + BoardHref(req, 0, kPostFromList) + "\" METHOD=\"POST\"" + req.settings.form_enctype +
+            ">");
+  if (!req.mobile()) out->Line("<TABLE BORDER=0>");
+  WriteNameRows(req);
+  WriteEmailRow(req);
+  WritePostTitleRow(req, req.settings.un_title);
+  WriteUrlRow(req);
+  WriteImageUrlRow(req);
+  WriteAddressRow(req);
+  WriteAgeRow(req);
+  WriteSexRow(req);
+  WriteControlPasswordRow(req);
+  WriteDeletePasswordRow(req);
+  out->Line(PasswordWarning(req));
+  if (!req.mobile()) out->Line("</TABLE>");
+  WriteContentAndButtons(req, true);
+  out->Line("</FORM>");
+}
+
+// The post button or the post form; neither on read-only boards.
+void WritePostEntry(Request& req) {
+  if (req.settings.read_only) return;
+  if (req.settings.post_button) {
+    req.out->Line(Bracketed(BoardLink(req, 0, 0, req.labels.new_post)) + "<BR>");
+    return;
+  }
+  req.out->Line("<BR>");
+  WritePostForm(req);
+}
+
+// Records read from the index top down, a block per read.
+class IndexWindow {
+ public:
+  // Positions below lowest are never asked for; the first read takes
+  // first_block records.
+  IndexWindow(File* index, int lowest, int first_block) : index_(index), lowest_(lowest), block_(first_block) {}
+
+  // The record at position p (p >= lowest); false when the index has no
+  // whole record there.
+  bool Get(int p, IndexRecord* rec) {
+    if (p < low_ || p >= low_ + Loaded()) Load(p);
+    std::size_t offset = static_cast<std::size_t>(p - low_) * kRecordSize;
+    if (p < low_ || offset + kRecordSize > bytes_.size()) return false;
+    DecodeRecord(std::string_view(bytes_).substr(offset, kRecordSize), rec);
+    return true;
+  }
+
+ private:
+  int Loaded() const { return static_cast<int>(bytes_.size() / kRecordSize); }
+
+  void Load(int high) {
+    low_ = std::max(lowest_, high - block_ + 1);
+    block_ = kMaxRecordsPerRead;
+    std::size_t n = static_cast<std::size_t>(high - low_ + 1) * kRecordSize;
+    if (!index_->ReadAt(static_cast<uint64_t>(low_) * kRecordSize, n, &bytes_).ok()) {
+      throw std::runtime_error("index read failed");
+    }
+  }
+
+  File* index_;
+  int lowest_;
+  int block_;
+  std::string bytes_;
+  int low_ = 0;
+};
+
+struct ListedArticle {
+  int position;
+  IndexRecord rec;
+};
+
+// What the article loop does, worked out from the index alone so that the
+// index is closed before the log is opened.
+struct PagePlan {
+  std::vector<ListedArticle> articles;  // the blocks to write, in order
+  bool too_old = false;                 // VIEWLIMIT ended the list
+  long long position = 0;               // the first position not examined
+  int shown = 1;                        // 1 + the visible articles written
+};
+
+PagePlan PlanPage(const Request& req, File* index, int count, int first) {
+  const Settings& s = req.settings;
+  // Positions at or below this one are too old to show.
+  const long long too_old = s.view_limit != 0 ? 1LL * count - s.view_limit - 2 : -1;
+  const int lowest = static_cast<int>(std::clamp<long long>(too_old + 1, 0, first));
+  const int first_block = std::min({first - lowest + 1, req.page_size + kSpareRecords, kMaxRecordsPerRead});
+  IndexWindow window(index, lowest, first_block);
+
+  PagePlan plan;
+  plan.position = first;
+  do {
+    if (plan.position <= too_old) {
+      plan.too_old = true;
+      break;
+    }
+    const int p = static_cast<int>(plan.position);
+    IndexRecord rec;
+    if (window.Get(p, &rec)) {
+      if (!rec.is_deleted()) {
+        ++plan.shown;
+        plan.articles.push_back({p, std::move(rec)});
+      } else if (s.delete_visible) {
+        plan.articles.push_back({p, std::move(rec)});
+      }
+    }
+    --plan.position;
+  } while (plan.shown <= req.page_size && plan.position >= 0);
+  return plan;
+}
+
+// Opens the index for the page; a missing one is created. Ends the request
+// when it stays busy or cannot be created.
+std::unique_ptr<File> OpenIndex(Request& req) {
+  std::unique_ptr<File> index;
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &index);
+  if (s.IsNotFound()) {
+    if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kCreate, kStandardRetry, &index).ok()) {
+      req.out->Line("インデックスファイルを作成出来ませんでした。管理者に連絡をして下さい。"_sj);
+      EndRequest();
+    }
+  } else if (!s.ok()) {
+    req.out->Line(req.labels.index_busy);
+    EndRequest();
+  }
+  return index;
+}
+
+// Opens the log for the bodies, keeping writers out while the page reads
+// it. Ends the request when it is missing or stays busy.
+std::unique_ptr<File> OpenLog(Request& req) {
+  std::unique_ptr<File> log;
+  Status s = OpenWithRetry(req.env, req.files.Log(), OpenMode::kReadExclusive, kStandardRetry, &log);
+  if (s.IsNotFound()) {
+    req.out->Line("ログは存在しません"_sj);
+    EndRequest();
+  }
+  if (!s.ok()) {
+    req.out->Line(req.labels.index_busy);
+    EndRequest();
+  }
+  return log;
+}
+
+// "[delete]" linked to the poster's deletion page when the article has a
+// deletion password; without one the label alone, ending the line.
+void WriteDeletionItem(Request& req, const IndexRecord& rec, int number) {
+  std::string_view label = rec.is_deleted() ? req.labels.deleted_label : req.labels.delete_label;
+  if (rec.password.empty()) {
+    req.out->Raw(Bracketed(label) + "<BR>");
+  } else {
+    req.out->Raw(Bracketed(BoardLink(req, number, kDeletionPage, label)));
+  }
+}
+
+void WriteArticles(Request& req, const PagePlan& plan, File* log) {
+  const bool deletion_items = req.settings.use_delete && req.files.FindBesideProgram(req.env, ".mes").empty();
+  const int request_position = req.position;
+  for (const ListedArticle& a : plan.articles) {
+    req.position = a.position;  // links of the block (romaji view) lead to this article
+    ShowArticle(req, a.rec, a.position + 1, log);
+    if (deletion_items) WriteDeletionItem(req, a.rec, a.position + 1);
+  }
+  req.position = request_position;
+  if (plan.too_old) req.out->Line("<P>これ以上ログは表示出来ません<P>"_sj);
+}
+
+// position: the first position the loop did not examine; shown: 1 + the
+// visible articles on the page.
+void WritePageLinks(Request& req, int count, long long position, int shown) {
+  const PageLabels& l = req.labels;
+  req.out->Line("<HR>");
+  if (position + shown == count) {
+    req.out->Raw(Bracketed(l.next_page));
+  } else {
+    long long newer = count < position + 1 ? 0 : position + req.page_size + shown;
+    req.out->Raw(Bracketed(BoardLink(req, newer, kArticleList, l.next_page)));
+  }
+  if (position < 0) {
+    req.out->Line(Bracketed(l.previous_page) + "<BR>");
+  } else {
+    req.out->Raw(Bracketed(BoardLink(req, position + 1, kArticleList, l.previous_page)));
+  }
+}
+
+}  // namespace
+
+void ArticleListPage(Request& req) {
+  const std::string post_template = req.files.FindBesideProgram(req.env, ".post");
+  if (!post_template.empty()) {
+    if (!req.settings.read_only) RenderTemplate(req, post_template, IndexRecord(), nullptr);
+  } else {
+    WriteViewLine(req);
+    WritePostEntry(req);
+  }
+
+  int count = req.count;
+  long long position = req.position;
+  int shown = 1;
+  if (count > 0) {
+    std::unique_ptr<File> index = OpenIndex(req);
+    if (!ArticleCount(index.get(), &count).ok()) throw std::runtime_error("index size unknown");
+    if (count > 0) {
+      // A number outside the board has no article to start from.
+      const int first = req.position >= 0 && req.position < count ? req.position : count - 1;
+      PagePlan plan = PlanPage(req, index.get(), count, first);
+      index.reset();
+      std::unique_ptr<File> log = OpenLog(req);
+      WriteArticles(req, plan, log.get());
+      position = plan.position;
+      shown = plan.shown;
+    }
+  }
+  WritePageLinks(req, count, position, shown);
+}
+
+}  // namespace kiroq

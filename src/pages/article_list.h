@@ -1,0 +1,20 @@
+// The article list page (action 11, also the page after a post sent from
+// it): whole articles newest first, a page at a time, with the post form on
+// top and links to the newer and older pages below.
+#ifndef KIROQ_PAGES_ARTICLE_LIST_H_
+#define KIROQ_PAGES_ARTICLE_LIST_H_
+
+namespace kiroq {
+
+struct Request;
+
+// Writes the page body between the page head and the page tail, starting
+// at req.position (a position outside the board starts at the newest
+// article). Only the records the page needs are read from the index, which
+// is closed before the log is opened; the log stays open for the bodies. A
+// busy index or log ends the request after its notice.
+void ArticleListPage(Request& req);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_PAGES_ARTICLE_LIST_H_
