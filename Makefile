@@ -1,24 +1,70 @@
 # make test   builds everything and runs every test
 # make build  builds the program, build/kiroq.exe
+# make serve  serves the demo boards with Apache on 127.0.0.1:$(PORT)
+# make stop   stops that server
+# make fuzz   builds the libFuzzer targets with clang and runs each FUZZ_SECONDS
+# make bench  times whole requests against a minimal CGI program (PERFORMANCE.md)
 JOBS ?= 2
+PORT ?= 8080
+RUN_DIR ?= $(CURDIR)/run
+FUZZ_SECONDS ?= 30
 
-.PHONY: build test test-asan clean
+.PHONY: build test test-unit test-asan test-web fuzz serve stop clean bench
 
 build:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build --target kiroq -j $(JOBS)
 
+# Every stage runs, also after a failing one; the result fails if any did.
 test:
+	@status=0; \
+	$(MAKE) test-unit || status=1; \
+	$(MAKE) test-asan || status=1; \
+	$(MAKE) test-web || status=1; \
+	$(MAKE) fuzz || status=1; \
+	exit $$status
+
+test-unit:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build build -j $(JOBS)
 	ctest --test-dir build --output-on-failure -j $(JOBS)
-	$(MAKE) test-asan
 
-# The request parsers again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The request parsers again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the hostile requests and damaged board files against the program built so
+# (the load and kill tests are left to test-unit: a sanitizer build is too slow
+# for their timing).
 test-asan:
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKIROQ_SANITIZE=ON >/dev/null
-	cmake --build build-asan --target test_cgi -j $(JOBS)
+	cmake --build build-asan --target test_cgi test_reliability -j $(JOBS)
 	./build-asan/test_cgi
+	./build-asan/test_reliability --gtest_filter='Table/HostileInput.*:Pages/StalledReader.*'
+
+# The program behind real web servers (Apache, lighttpd, nginx), driven by
+# headless Chromium.
+test-web: build
+	bash tests/web/run.sh
+
+# The request, cookie, settings, template and index readers under libFuzzer,
+# FUZZ_SECONDS per target, JOBS targets at once. Inputs that fail are left in
+# build-fuzz/artifacts/.
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIROQ_TESTS=OFF -DKIROQ_FUZZ=ON >/dev/null
+	cmake --build build-fuzz --target fuzz_all -j $(JOBS)
+	bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS) $(JOBS)
+
+# Builds and installs what is missing (Apache through apt-get), then starts it.
+serve:
+	bash serve/serve.sh --port $(PORT) --run-dir $(RUN_DIR)
+
+stop:
+	bash serve/stop.sh --run-dir $(RUN_DIR)
+
+# Speed figures (print, never fail): generated boards, whole CGI processes
+# against the floor, the search against a plain read, the link modes and
+# Apache throughput. BENCH_RUNS runs per figure; the median is reported.
+BENCH_RUNS ?= 41
+bench:
+	bash bench/run.sh $(BENCH_RUNS)
 
 clean:
 	rm -rf build build-asan
