@@ -34,8 +34,9 @@ inline constexpr Cp932Pair kTable[] = {
 #include "text/cp932_table.inc"
 };
 
-// CP932 code of u, or 0 when it has none.
-consteval uint16_t Lookup(char32_t u) {
+// CP932 code of u, or 0 when it has none. constexpr, not consteval: clang 14
+// refuses a consteval call with a local argument inside Convert.
+constexpr uint16_t Lookup(char32_t u) {
   std::size_t lo = 0, hi = sizeof(kTable) / sizeof(kTable[0]);
   while (lo < hi) {
     std::size_t mid = (lo + hi) / 2;
@@ -102,14 +103,19 @@ consteval auto Convert() {
 template <Utf8Literal L>
 struct Holder {
   static constexpr auto value = Convert<L>();
+  static constexpr std::string_view view{value.bytes, value.size};
 };
 
 }  // namespace sjis_internal
 
 // "日本語"_sj: the literal's bytes in CP932.
+//
+// A reference to a static view rather than a view by value: clang 14 crashes
+// printing a temporary made from such a literal in its constant-evaluation
+// notes (as when a std::string is initialised from one).
 template <sjis_internal::Utf8Literal L>
-constexpr std::string_view operator""_sj() {
-  return {sjis_internal::Holder<L>::value.bytes, sjis_internal::Holder<L>::value.size};
+constexpr const std::string_view& operator""_sj() {
+  return sjis_internal::Holder<L>::view;
 }
 
 }  // namespace kiroq
