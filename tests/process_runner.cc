@@ -1,9 +1,11 @@
 #include "process_runner.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 
 namespace kiroq {
@@ -11,11 +13,13 @@ namespace kiroq {
 CgiProcess StartCgi(const std::string& program, const std::vector<std::string>& args,
                     const std::map<std::string, std::string>& env, const std::string& body) {
   int in[2], out[2];
-  if (pipe(in) != 0 || pipe(out) != 0) std::abort();
-  // The whole body goes through a pipe; keep it smaller than the pipe
-  // buffer or write it from here after the fork.
+  // Close-on-exec, so that processes other threads start inherit nothing.
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) std::abort();
+  // A program that stops reading its body early must not kill the test.
+  signal(SIGPIPE, SIG_IGN);
   pid_t pid = fork();
   if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
     dup2(in[0], 0);
     dup2(out[1], 1);
     close(in[0]);

@@ -23,16 +23,26 @@ bool IsDottedQuad(const std::string& s) {
   return parts == 3 && digits > 0;
 }
 
+// Each value is read through a 1,024-byte buffer: a longer one is cut, so
+// that the header lines built from it (cookie paths, the download address)
+// stay within what web servers accept.
+std::string Variable(Env* env, const char* name) {
+  constexpr std::size_t kMaxBytes = 1023;
+  std::string value = env->GetVar(name);
+  if (value.size() > kMaxBytes) value.resize(kMaxBytes);
+  return value;
+}
+
 }  // namespace
 
-std::string Referer(Env* env) { return env->GetVar("HTTP_REFERER"); }
-std::string ServerName(Env* env) { return env->GetVar("SERVER_NAME"); }
-std::string RemoteAddr(Env* env) { return env->GetVar("REMOTE_ADDR"); }
-std::string UserAgent(Env* env) { return env->GetVar("HTTP_USER_AGENT"); }
-std::string ScriptName(Env* env) { return env->GetVar("SCRIPT_NAME"); }
+std::string Referer(Env* env) { return Variable(env, "HTTP_REFERER"); }
+std::string ServerName(Env* env) { return Variable(env, "SERVER_NAME"); }
+std::string RemoteAddr(Env* env) { return Variable(env, "REMOTE_ADDR"); }
+std::string UserAgent(Env* env) { return Variable(env, "HTTP_USER_AGENT"); }
+std::string ScriptName(Env* env) { return Variable(env, "SCRIPT_NAME"); }
 
 std::string ResolvedRemoteHost(Env* env) {
-  std::string host = env->GetVar("REMOTE_HOST");
+  std::string host = Variable(env, "REMOTE_HOST");
   if (host.empty() || !IsDottedQuad(host)) return host;
   std::string name = env->ReverseLookup(host);
   return name.empty() ? host : name;

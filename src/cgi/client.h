@@ -8,6 +8,7 @@ namespace kiroq {
 
 class Env;
 
+// Each getter returns at most the first 1,023 bytes of its variable.
 std::string Referer(Env* env);      // HTTP_REFERER
 std::string ServerName(Env* env);   // SERVER_NAME
 std::string RemoteAddr(Env* env);   // REMOTE_ADDR

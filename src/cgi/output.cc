@@ -6,7 +6,12 @@ namespace kiroq {
 
 namespace {
 constexpr std::size_t kFlushAt = 64 * 1024;
-}
+
+// Large output goes out in blocks, but not while a file is open: writing
+// blocks when the client stops reading, and whatever lock the page holds
+// would be held as long, refusing every post to the board.
+bool TimeToFlush(const std::string& buffer) { return buffer.size() >= kFlushAt && File::OpenCount() == 0; }
+}  // namespace
 
 void AppendEscapedHtml(std::string_view text, std::string* out) {
   for (char c : text) {
@@ -41,18 +46,18 @@ std::string EscapeHtml(std::string_view text) {
 
 void Output::Raw(std::string_view markup) {
   buffer_.append(markup);
-  if (buffer_.size() >= kFlushAt) Flush();
+  if (TimeToFlush(buffer_)) Flush();
 }
 
 void Output::Line(std::string_view markup) {
   buffer_.append(markup);
   buffer_.append("\r\n");
-  if (buffer_.size() >= kFlushAt) Flush();
+  if (TimeToFlush(buffer_)) Flush();
 }
 
 void Output::Text(std::string_view text) {
   AppendEscapedHtml(text, &buffer_);
-  if (buffer_.size() >= kFlushAt) Flush();
+  if (TimeToFlush(buffer_)) Flush();
 }
 
 void Output::Flush() {

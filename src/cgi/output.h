@@ -3,7 +3,8 @@
 // Every byte of a response goes through an Output: trusted markup with Raw
 // and Line, text that came from a visitor (form values, cookies, stored
 // records, the query) with Text, which escapes it. Output is buffered and
-// handed to the Env in large blocks.
+// handed to the Env in large blocks, but only while no file is open
+// (File::OpenCount): a page never waits on its client holding a lock.
 #ifndef KIROQ_CGI_OUTPUT_H_
 #define KIROQ_CGI_OUTPUT_H_
 

@@ -8,6 +8,7 @@
 #ifndef KIROQ_PLATFORM_ENV_H_
 #define KIROQ_PLATFORM_ENV_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -35,7 +36,16 @@ enum class OpenMode { kReadExclusive, kWriteExclusive, kReadShared, kWriteShared
 // file and drops the lock.
 class File {
  public:
-  virtual ~File() = default;
+  File() { ++open_count_; }
+  virtual ~File() { --open_count_; }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Files open in this process right now. Output keeps what a page writes in
+  // memory while any is open: a client that stops reading must not leave a
+  // board's file locked.
+  static int OpenCount() { return open_count_.load(std::memory_order_relaxed); }
+
   virtual Status Size(uint64_t* size) = 0;
   // Reads up to n bytes from offset into *out (replacing it); fewer at the
   // end of the file.
@@ -44,6 +54,16 @@ class File {
   virtual Status WriteAt(uint64_t offset, std::string_view data) = 0;
   // Cuts or extends the file to size bytes.
   virtual Status Truncate(uint64_t size) = 0;
+  // The first size bytes of the file (fewer when it is shorter), read only,
+  // valid while this File stays open: its lock keeps writers away from them.
+  // The POSIX file maps them, so only the pages a caller touches are read
+  // and nothing is copied; this default reads them into memory. One view
+  // per File: a second call replaces the first.
+  virtual Status View(uint64_t size, std::string_view* bytes);
+
+ private:
+  static inline std::atomic<int> open_count_{0};
+  std::string view_copy_;  // the default View's bytes
 };
 
 struct LocalTime {

@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -32,6 +33,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -75,7 +77,10 @@ bool IsConflict(int err) { return err == EAGAIN || err == EACCES; }
 class PosixFile : public File {
  public:
   PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  ~PosixFile() override { close(fd_); }
+  ~PosixFile() override {
+    Unmap();
+    close(fd_);
+  }
 
   Status Size(uint64_t* size) override {
     struct stat st;
@@ -119,9 +124,37 @@ class PosixFile : public File {
     return Status::OK();
   }
 
+  // A shared read-only map: pages come from the page cache as they are
+  // touched. Nothing that holds the lock we hold ever shortens the file, so
+  // the mapped bytes stay backed.
+  Status View(uint64_t size, std::string_view* bytes) override {
+    Unmap();
+    *bytes = std::string_view();
+    uint64_t file_size = 0;
+    Status s = Size(&file_size);
+    if (!s.ok()) return s;
+    if (size > file_size) size = file_size;
+    if (size == 0) return Status::OK();
+    if (size > static_cast<uint64_t>(SIZE_MAX)) return Status::IOError(path_ + ": too large to map");
+    void* p = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd_, 0);
+    if (p == MAP_FAILED) return PosixError(path_, errno);
+    map_ = p;
+    map_size_ = static_cast<std::size_t>(size);
+    *bytes = std::string_view(static_cast<const char*>(p), map_size_);
+    return Status::OK();
+  }
+
  private:
+  void Unmap() {
+    if (map_) munmap(map_, map_size_);
+    map_ = nullptr;
+    map_size_ = 0;
+  }
+
   int fd_;
   std::string path_;
+  void* map_ = nullptr;
+  std::size_t map_size_ = 0;
 };
 
 // Takes the locks of mode on fd. Busy on a conflict.
@@ -317,6 +350,19 @@ class PosixEnvImpl : public Env {
 };
 
 }  // namespace
+
+Status File::View(uint64_t size, std::string_view* bytes) {
+  *bytes = std::string_view();
+  uint64_t file_size = 0;
+  Status s = Size(&file_size);
+  if (!s.ok()) return s;
+  if (size > file_size) size = file_size;
+  if (size > static_cast<uint64_t>(SIZE_MAX)) return Status::IOError("too large to read whole");
+  s = ReadAt(0, static_cast<std::size_t>(size), &view_copy_);
+  if (!s.ok()) return s;
+  *bytes = view_copy_;
+  return Status::OK();
+}
 
 Env* PosixEnv() {
   static Env* env = new PosixEnvImpl;

@@ -116,10 +116,7 @@ std::string ReadArticleBody(Request& req, const IndexRecord& rec, File* log) {
   std::string body;
   std::unique_ptr<File> own;
   if (!log) {
-    if (!OpenWithRetry(req.env, req.files.Log(), OpenMode::kReadShared, kStandardRetry, &own).ok()) {
-      req.out->Line("ログファイルをオープン出来ませんでした。暫くしてから再度行ってください。"_sj);
-      EndRequest();
-    }
+    own = OpenLogForArticles(req);
     log = own.get();
   }
   if (!ReadBody(log, rec, &body).ok()) body.clear();
@@ -234,6 +231,15 @@ bool ReadDownloadCounter(Request& req, int number, long long* count) {
     *count = ParseWholeNumber(lines[0], &v) ? v : 1;
   }
   return true;
+}
+
+std::unique_ptr<File> OpenLogForArticles(Request& req) {
+  std::unique_ptr<File> log;
+  if (!OpenWithRetry(req.env, req.files.Log(), OpenMode::kReadShared, kStandardRetry, &log).ok()) {
+    req.out->Line("ログファイルをオープン出来ませんでした。暫くしてから再度行ってください。"_sj);
+    EndRequest();
+  }
+  return log;
 }
 
 void ShowArticle(Request& req, const IndexRecord& rec, int number, File* log) {

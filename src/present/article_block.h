@@ -4,6 +4,7 @@
 #ifndef KIROQ_PRESENT_ARTICLE_BLOCK_H_
 #define KIROQ_PRESENT_ARTICLE_BLOCK_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,11 @@ class File;
 // with the standard retries); a log that stays busy ends the request with a
 // notice. A board with a .mes template shows the article through it.
 void ShowArticle(Request& req, const IndexRecord& rec, int number, File* log = nullptr);
+
+// The board's log opened as ShowArticle opens it (read-shared, standard
+// retries), for pages that show several articles from one open; a log that
+// stays busy ends the request with the same notice.
+std::unique_ptr<File> OpenLogForArticles(Request& req);
 
 // The body as the page shows it: lines split at CR LF, CR or LF, each
 // escaped (unless the board allows markup) and, with URLLINKCONVERT, with

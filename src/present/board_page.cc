@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "cgi/headers.h"
 #include "main/request.h"
@@ -10,68 +12,176 @@
 #include "pages/links.h"
 #include "present/dates.h"
 #include "present/list_row.h"
+#include "present/thread_table.h"
 #include "present/thread_tree.h"
+#include "storage/board_files.h"
 #include "storage/record.h"
 #include "text/sjis.h"
 
 namespace kiroq {
 
-BoardThreads CollectThreads(const IndexView& index, ThreadWalker& walker, const Settings& s) {
-  BoardThreads threads;
-  const int n = index.count();
-  for (int top = n - 1; top >= 0; --top) {
-    if (index.parent(top) != 0) continue;
-    const std::vector<ThreadReply> replies = walker.Replies(top);
-    const ThreadSummary sum = SummarizeThread(index, replies, s.delete_visible, SortDateFloor());
-    const bool top_visible = s.delete_visible || !index.deleted(top);
-    if (!top_visible && (s.tree_close || sum.visible_replies == 0)) continue;
-    if (s.view_limit != 0 && static_cast<long long>(top) <= static_cast<long long>(n) - s.view_limit - 2) {
-      threads.limited = true;
-      continue;
-    }
+// --- ThreadSource ---
+
+ThreadSource::ThreadSource(const IndexView& index, ThreadWalker& walker, const Settings& s)
+    : index_(index),
+      walker_(walker),
+      s_(s),
+      table_(std::make_unique<ThreadTable>(&index, s.delete_visible)),
+      next_top_(index.count() - 1) {
+  if (!PostDateToDays(SortDateFloor(), &floor_days_)) floor_days_ = -std::numeric_limits<double>::infinity();
+}
+
+ThreadSource::~ThreadSource() = default;
+
+void ThreadSource::Summarize(int top, BoardThread* t, bool* shown) {
+  ThreadTotals totals;
+  if (!table_->Totals(top, &totals)) {
+    // Damaged child lists: the walk takes every reply once.
+    const std::vector<ThreadReply> replies = walker_.Replies(top);
+    const ThreadSummary sum = SummarizeThread(index_, replies, s_.delete_visible, SortDateFloor());
+    totals.has_replies = !replies.empty();
+    totals.visible_replies = sum.visible_replies;
+    totals.newest_days = sum.newest_days;
+  } else {
+    totals.newest_days = std::max(totals.newest_days, floor_days_);
+  }
+  const bool top_visible = s_.delete_visible || !index_.deleted(top);
+  *shown = top_visible || (!s_.tree_close && totals.visible_replies > 0);
+  t->top = top;
+  t->single = !totals.has_replies;
+  t->rows = s_.tree_close ? 1 : totals.visible_replies + 1;
+  if (t->single) {
+    if (!PostDateToDays(index_.date(top), &t->newest_days)) t->newest_days = -std::numeric_limits<double>::infinity();
+  } else {
+    t->newest_days = totals.newest_days;
+  }
+}
+
+bool ThreadSource::Beyond(int top) const {
+  return s_.view_limit != 0 &&
+         static_cast<long long>(top) <= static_cast<long long>(index_.count()) - s_.view_limit - 2;
+}
+
+// The next thread in date order: the next top down that shows something.
+// At the VIEWLIMIT bound the list ends; whether anything lies beyond it is
+// looked up then, once.
+bool ThreadSource::NextByDate() {
+  for (; next_top_ >= 0; --next_top_) {
+    const int top = next_top_;
+    if (index_.parent(top) != 0) continue;
     BoardThread t;
-    t.top = top;
-    t.single = replies.empty();
-    t.rows = s.tree_close ? 1 : sum.visible_replies + 1;
-    if (t.single) {
-      if (!PostDateToDays(index.date(top), &t.newest_days)) t.newest_days = -std::numeric_limits<double>::infinity();
-    } else {
-      t.newest_days = sum.newest_days;
+    bool shown = false;
+    Summarize(top, &t, &shown);
+    if (!shown) continue;
+    if (Beyond(top)) {
+      limited_ = true;
+      next_top_ = -1;
+      return false;
     }
-    threads.list.push_back(t);
+    list_.push_back(t);
+    --next_top_;
+    return true;
   }
-  if (s.new_post_sort) {
-    // The list is newest top first, so a stable sort keeps that for ties.
-    std::stable_sort(threads.list.begin(), threads.list.end(),
-                     [](const BoardThread& a, const BoardThread& b) { return a.newest_days > b.newest_days; });
+  return false;
+}
+
+void ThreadSource::CollectAll() {
+  while (NextByDate()) {
   }
+  collected_ = true;
+}
+
+// Newest post first; for equal dates the newer top first, as in the date
+// order. A total order, so sorting a part gives that part exactly.
+bool ThreadSource::NewerPost(const BoardThread& a, const BoardThread& b) {
+  return a.newest_days != b.newest_days ? a.newest_days > b.newest_days : a.top > b.top;
+}
+
+const BoardThread* ThreadSource::At(std::size_t i) {
+  if (!s_.new_post_sort) {
+    while (list_.size() <= i && NextByDate()) {
+    }
+    return i < list_.size() ? &list_[i] : nullptr;
+  }
+  if (!collected_) CollectAll();
+  if (i >= list_.size()) return nullptr;
+  if (i >= sorted_) {
+    // Most pages are the first: sort only as far as asked, doubling.
+    const std::size_t want = std::min(list_.size(), std::max<std::size_t>(2 * (i + 1), 32));
+    std::partial_sort(list_.begin() + static_cast<std::ptrdiff_t>(sorted_),
+                      list_.begin() + static_cast<std::ptrdiff_t>(want), list_.end(), NewerPost);
+    sorted_ = want;
+  }
+  return &list_[i];
+}
+
+bool ThreadSource::limited() {
+  while (NextByDate()) {
+  }
+  return limited_;
+}
+
+BoardThreads CollectThreads(const IndexView& index, ThreadWalker& walker, const Settings& s) {
+  ThreadSource source(index, walker, s);
+  BoardThreads threads;
+  for (std::size_t i = 0; const BoardThread* t = source.At(i); ++i) threads.list.push_back(*t);
+  threads.limited = source.limited();
   return threads;
 }
 
-std::size_t PageEnd(const std::vector<BoardThread>& threads, std::size_t first, int page_size) {
+// --- Paging ---
+
+namespace {
+
+class VectorThreads : public ThreadList {
+ public:
+  explicit VectorThreads(const std::vector<BoardThread>& v) : v_(v) {}
+  const BoardThread* At(std::size_t i) override { return i < v_.size() ? &v_[i] : nullptr; }
+
+ private:
+  const std::vector<BoardThread>& v_;
+};
+
+}  // namespace
+
+std::size_t PageEnd(ThreadList& threads, std::size_t first, int page_size) {
   long long rows = 0;
   std::size_t end = first;
   // The first thread always goes, whatever the page size.
-  while (end < threads.size() && (end == first || rows <= page_size)) rows += threads[end++].rows;
+  while ((end == first || rows <= page_size) && threads.At(end)) rows += threads.At(end++)->rows;
   return end;
 }
 
-PagePlan PlanPage(const std::vector<BoardThread>& threads, long long number, int page_size) {
+std::size_t PageEnd(const std::vector<BoardThread>& threads, std::size_t first, int page_size) {
+  VectorThreads list(threads);
+  return PageEnd(list, first, page_size);
+}
+
+PagePlan PlanPage(ThreadList& threads, long long number, int page_size, bool tops_descend) {
   PagePlan plan;
-  const std::size_t size = threads.size();
-  plan.first = size;
   if (number == 0) {
     plan.first = 0;
   } else {
     // The newest listed top at or below the article.
-    for (std::size_t i = 0; i < size; ++i) {
-      if (threads[i].top <= number - 1 && (plan.first == size || threads[i].top > threads[plan.first].top)) {
-        plan.first = i;
+    std::size_t best = 0;
+    bool found = false;
+    std::size_t i = 0;
+    for (; const BoardThread* t = threads.At(i); ++i) {
+      if (t->top <= number - 1 && (!found || t->top > threads.At(best)->top)) {
+        best = i;
+        found = true;
+        if (tops_descend) break;
       }
+    }
+    if (found) {
+      plan.first = best;
+    } else {
+      while (threads.At(i)) ++i;
+      plan.first = i;  // past the end: an empty page
     }
   }
   plan.end = PageEnd(threads, plan.first, page_size);
-  if (plan.end < size) plan.older = threads[plan.end].top + 1;
+  if (const BoardThread* next = threads.At(plan.end)) plan.older = next->top + 1;
   if (plan.first > 0) {
     // Cut from the first page until the piece that holds the thread before.
     std::size_t start = 0;
@@ -80,9 +190,14 @@ PagePlan PlanPage(const std::vector<BoardThread>& threads, long long number, int
       if (end >= plan.first) break;
       start = end;
     }
-    plan.newer = start == 0 ? 0 : threads[start].top + 1;
+    plan.newer = start == 0 ? 0 : threads.At(start)->top + 1;
   }
   return plan;
+}
+
+PagePlan PlanPage(const std::vector<BoardThread>& threads, long long number, int page_size) {
+  VectorThreads list(threads);
+  return PlanPage(list, number, page_size, false);
 }
 
 namespace {
@@ -185,52 +300,96 @@ void WriteNoArticles(Request& req) {
 
 }  // namespace
 
+namespace {
+
+// One row group of the table: a single article's list row or a thread's
+// rows, with the records they show.
+struct PageRow {
+  bool single = false;
+  int top = 0;
+  IndexRecord rec;        // single: the article
+  ThreadRowsData thread;  // otherwise: the thread's lines
+};
+
+// Everything the page shows from the index, read under one read-exclusive
+// open that is closed before the page is written: viewers of a board take
+// turns at the index, and one that finds it held waits a whole retry pause.
+struct PageContent {
+  int count = 0;
+  bool loaded = false;
+  PagePlan plan;
+  std::vector<PageRow> rows;
+  bool limit_notice = false;  // VIEWLIMIT ended the list on this page
+};
+
+PageContent ReadPage(Request& req) {
+  PageContent page;
+  std::unique_ptr<File> file;
+  std::string_view bytes;
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &file);
+  if (s.ok()) s = MapWholeRecords(file.get(), &bytes);
+  page.loaded = s.ok();
+  if (!page.loaded) {
+    uint64_t size = 0;
+    if (req.env->GetFileSize(req.files.Index(), &size).ok()) page.count = static_cast<int>(size / kRecordSize);
+    return page;
+  }
+  const IndexView index(bytes);
+  page.count = index.count();
+  if (page.count == 0) return page;
+  ThreadWalker walker(&index);
+  ThreadSource threads(index, walker, req.settings);
+  page.plan = PlanPage(threads, req.number, req.page_size, !req.settings.new_post_sort);
+  for (std::size_t i = page.plan.first; i < page.plan.end; ++i) {
+    const BoardThread& t = *threads.At(i);
+    PageRow row;
+    row.single = t.single;
+    row.top = t.top;
+    if (t.single) {
+      row.rec = index.record(t.top);
+    } else {
+      row.thread = ReadThreadRows(req.settings, index, t.top, walker.Replies(t.top));
+    }
+    page.rows.push_back(std::move(row));
+  }
+  page.limit_notice = !threads.At(page.plan.end) && threads.limited();
+  return page;
+}
+
+}  // namespace
+
 void BoardPage(Request& req) {
   Output* out = req.out;
   WritePageHeader(out);
   WritePageHead(req);
 
-  std::string bytes;
-  const Status loaded = LoadWholeIndex(req.env, req.files.Index(), &bytes);
-  int count = 0;
-  if (loaded.ok()) {
-    count = IndexView(bytes).count();
-  } else {
-    uint64_t size = 0;
-    if (req.env->GetFileSize(req.files.Index(), &size).ok()) count = static_cast<int>(size / kRecordSize);
-    bytes.clear();
-  }
-  req.count = count;
+  const PageContent page = ReadPage(req);
+  req.count = page.count;
 
   WriteViewLine(req);
   WriteMoveItems(req);
-  if (count == 0) {
+  if (page.count == 0) {
     WriteNoArticles(req);
     WritePageTail(req);
     return;
   }
-  if (!loaded.ok()) out->Line(req.labels.index_busy);
+  if (!page.loaded) out->Line(req.labels.index_busy);
 
-  const IndexView index(bytes);
-  ThreadWalker walker(&index);
-  const BoardThreads threads = CollectThreads(index, walker, req.settings);
-  const PagePlan plan = PlanPage(threads.list, req.number, req.page_size);
+  const PagePlan& plan = page.plan;
   const std::string newer = NewerItem(req, plan), older = OlderItem(req, plan);
-
   out->Raw(newer + older);
   WritePostLine(req, !req.settings.read_only);
   const bool framed = WriteTableStart(req);
   WriteHeaderRow(req);
-  for (std::size_t i = plan.first; i < plan.end; ++i) {
-    const BoardThread& t = threads.list[i];
-    if (t.single) {
-      WriteListRow(req, index.record(t.top), t.top);
+  for (const PageRow& row : page.rows) {
+    if (row.single) {
+      WriteListRow(req, row.rec, row.top);
     } else {
-      WriteThreadRows(req, index, t.top, walker.Replies(t.top));
+      WriteThreadRows(req, row.thread);
     }
   }
   CloseTable(req, framed);
-  if (threads.limited && plan.end == threads.list.size()) out->Line("<P>これ以上ログは表示出来ません。<P>"_sj);
+  if (page.limit_notice) out->Line("<P>これ以上ログは表示出来ません。<P>"_sj);
   out->Line(newer + older);
   WritePageTail(req);
 }

@@ -36,6 +36,8 @@
 #define KIROQ_PRESENT_BOARD_PAGE_H_
 
 #include <cstddef>
+#include <deque>
+#include <memory>
 #include <vector>
 
 namespace kiroq {
@@ -44,6 +46,7 @@ struct Request;
 struct Settings;
 class IndexView;
 class ThreadWalker;
+class ThreadTable;
 
 // Action 2: writes the whole response, CGI header to page tail.
 void BoardPage(Request& req);
@@ -62,7 +65,46 @@ struct BoardThreads {
   bool limited = false;           // VIEWLIMIT left threads out
 };
 
-// The threads of the board in page order (see above).
+// The threads of the board in page order (see above), found as a page asks
+// for them: in date order from the newest top down, as far as the page
+// reaches; in NEWPOSTSORT order all of them first (every thread's newest
+// post is needed), sorted only as far as asked. Keep it with the index and
+// walker it was made with.
+class ThreadList {
+ public:
+  virtual ~ThreadList() = default;
+  // Thread i, or nullptr past the end of the list.
+  virtual const BoardThread* At(std::size_t i) = 0;
+};
+
+class ThreadSource : public ThreadList {
+ public:
+  ThreadSource(const IndexView& index, ThreadWalker& walker, const Settings& settings);
+  ~ThreadSource() override;
+  const BoardThread* At(std::size_t i) override;
+  // VIEWLIMIT left threads out (looks through the whole list).
+  bool limited();
+
+ private:
+  void Summarize(int top, BoardThread* t, bool* shown);
+  bool Beyond(int top) const;
+  bool NextByDate();
+  void CollectAll();
+  static bool NewerPost(const BoardThread& a, const BoardThread& b);
+
+  const IndexView& index_;
+  ThreadWalker& walker_;
+  const Settings& s_;
+  std::unique_ptr<ThreadTable> table_;
+  double floor_days_;             // where a thread's newest date starts
+  int next_top_;                  // the next position the date order looks at
+  std::deque<BoardThread> list_;  // a deque: handed-out threads stay put as it grows
+  bool limited_ = false;
+  bool collected_ = false;  // NEWPOSTSORT: every thread is in list_
+  std::size_t sorted_ = 0;  // list_[0, sorted_) is in its final order
+};
+
+// All the threads at once.
 BoardThreads CollectThreads(const IndexView& index, ThreadWalker& walker, const Settings& settings);
 
 // Threads [first, end) of the page, and the numbers of its paging links
@@ -75,7 +117,11 @@ struct PagePlan {
 };
 
 // The end of the page that begins at first.
+std::size_t PageEnd(ThreadList& threads, std::size_t first, int page_size);
 std::size_t PageEnd(const std::vector<BoardThread>& threads, std::size_t first, int page_size);
+// tops_descend: the list is in date order, so the first top at or below
+// the number is the newest such.
+PagePlan PlanPage(ThreadList& threads, long long number, int page_size, bool tops_descend);
 PagePlan PlanPage(const std::vector<BoardThread>& threads, long long number, int page_size);
 
 }  // namespace kiroq

@@ -15,21 +15,18 @@
 
 namespace kiroq {
 
-Status LoadWholeIndex(Env* env, const std::string& path, std::string* bytes) {
-  bytes->clear();
-  std::unique_ptr<File> index;
-  Status s = OpenWithRetry(env, path, OpenMode::kReadExclusive, kStandardRetry, &index);
-  if (!s.ok()) return s;
+Status MapWholeRecords(File* index, std::string_view* bytes) {
+  *bytes = std::string_view();
   uint64_t size = 0;
-  s = index->Size(&size);
+  Status s = index->Size(&size);
   if (!s.ok()) return s;
   size -= size % kRecordSize;
   if (size > static_cast<uint64_t>(std::numeric_limits<int>::max()) / 2) {
     return Status::IOError("the index is too large to load");
   }
-  s = index->ReadAt(0, static_cast<std::size_t>(size), bytes);
+  s = index->View(size, bytes);
   if (!s.ok()) return s;
-  bytes->resize(bytes->size() - bytes->size() % kRecordSize);
+  *bytes = bytes->substr(0, bytes->size() - bytes->size() % kRecordSize);
   return Status::OK();
 }
 
@@ -45,19 +42,6 @@ IndexRecord IndexView::record(int position) const {
   return rec;
 }
 
-bool IndexView::deleted(int position) const { return Bytes(position)[record_layout::kDeleted] != 0; }
-
-int32_t IndexView::parent(int position) const { return GetInt32(Bytes(position), record_layout::kParent); }
-
-int IndexView::child_count(int position) const {
-  int32_t n = GetInt32(Bytes(position), record_layout::kChildCount);
-  return std::clamp<int32_t>(n, 0, kMaxChildren);
-}
-
-int32_t IndexView::child(int position, int k) const {
-  return GetInt32(Bytes(position), record_layout::kChildren + 4 * static_cast<std::size_t>(k));
-}
-
 DateField IndexView::date(int position) const {
   DateField d;
   std::memcpy(d.data(), Bytes(position).data() + record_layout::kDate, d.size());
@@ -66,22 +50,23 @@ DateField IndexView::date(int position) const {
 
 // --- ThreadWalker ---
 
-ThreadWalker::ThreadWalker(const IndexView* index) : index_(index), seen_(static_cast<std::size_t>(index->count())) {}
+ThreadWalker::ThreadWalker(const IndexView* index) : index_(index) {}
 
 const std::vector<int>* ThreadWalker::Unlisted(int parent) {
-  if (!unlisted_built_) {
-    unlisted_built_ = true;
-    const int count = index_->count();
-    for (int i = 0; i < count; ++i) {
-      const int32_t p = index_->parent(i) - 1;  // the parent's position
-      if (p < 0 || p >= i || index_->child_count(p) < kMaxChildren) continue;
-      bool listed = false;
-      for (int k = 0; k < kMaxChildren && !listed; ++k) listed = index_->child(p, k) == i;
-      if (!listed) unlisted_[p].push_back(i);
-    }
+  auto found = unlisted_.find(parent);
+  if (found != unlisted_.end()) return &found->second;
+  // Replies are newer than their parent: only the records after it can
+  // name it.
+  std::vector<int>& more = unlisted_[parent];
+  const int count = index_->count();
+  for (int i = parent + 1; i < count; ++i) {
+    // Compared before subtracting: a stored parent number may be INT32_MIN.
+    if (index_->parent(i) != static_cast<int64_t>(parent) + 1) continue;
+    bool listed = false;
+    for (int k = 0; k < kMaxChildren && !listed; ++k) listed = index_->child(parent, k) == i;
+    if (!listed) more.push_back(i);
   }
-  auto it = unlisted_.find(parent);
-  return it == unlisted_.end() ? nullptr : &it->second;
+  return &more;
 }
 
 void ThreadWalker::Children(int parent, std::vector<int>* out) {
@@ -103,7 +88,13 @@ std::vector<ThreadReply> ThreadWalker::Replies(int start) {
     std::fill(seen_.begin(), seen_.end(), 0);
     stamp_ = 1;
   }
-  seen_[static_cast<std::size_t>(start)] = stamp_;
+  // A walk reaches start and records after it only: the stamps cover the
+  // records from the newest down to the lowest start so far.
+  const int count = index_->count();
+  const std::size_t reach = static_cast<std::size_t>(count - start);
+  if (seen_.size() < reach) seen_.resize(reach, 0);
+  auto seen_at = [&](int position) -> uint32_t& { return seen_[static_cast<std::size_t>(count - 1 - position)]; };
+  seen_at(start) = stamp_;
   // Children are pushed last first, so that the first child is taken next.
   std::vector<ThreadReply> stack;
   std::vector<int> children;
@@ -116,7 +107,7 @@ std::vector<ThreadReply> ThreadWalker::Replies(int start) {
   while (!stack.empty()) {
     const ThreadReply r = stack.back();
     stack.pop_back();
-    uint32_t& seen = seen_[static_cast<std::size_t>(r.position)];
+    uint32_t& seen = seen_at(r.position);
     if (seen == stamp_) continue;
     seen = stamp_;
     replies.push_back(r);
@@ -162,12 +153,7 @@ ThreadSummary SummarizeThread(const IndexView& index, const std::vector<ThreadRe
 
 namespace {
 
-// An article that has a line in every column.
-struct Shown {
-  int position;
-  int depth;  // 0 for the top
-  IndexRecord rec;
-};
+using Shown = ThreadLine;
 
 std::string DeletedTitle(const Request& req) {
   return std::string(req.japanese() ? "<FONT COLOR=\"#FF0000\">削除されています</FONT>"_sj
@@ -202,23 +188,36 @@ std::string Indent(int depth) {
 
 }  // namespace
 
-void WriteThreadRows(Request& req, const IndexView& index, int top, const std::vector<ThreadReply>& replies) {
-  const Settings& s = req.settings;
-  Output* out = req.out;
-  const bool closed = s.tree_close;
-  const bool top_deleted = index.deleted(top);
-  const ThreadSummary sum = SummarizeThread(index, replies, s.delete_visible, RowDateFloor());
-  const LocalTime now = req.env->Now();
-
-  std::vector<Shown> lines;
-  if (!top_deleted || s.delete_visible) lines.push_back({top, 0, index.record(top)});
-  if (!closed) {
+ThreadRowsData ReadThreadRows(const Settings& s, const IndexView& index, int top,
+                              const std::vector<ThreadReply>& replies) {
+  ThreadRowsData d;
+  d.top = top;
+  d.top_deleted = index.deleted(top);
+  d.sum = SummarizeThread(index, replies, s.delete_visible, RowDateFloor());
+  if (!d.top_deleted || s.delete_visible) d.lines.push_back({top, 0, index.record(top)});
+  if (!s.tree_close) {
     for (const ThreadReply& r : replies) {
       if (s.delete_visible || !index.deleted(r.position)) {
-        lines.push_back({r.position, r.depth, index.record(r.position)});
+        d.lines.push_back({r.position, r.depth, index.record(r.position)});
       }
     }
   }
+  return d;
+}
+
+void WriteThreadRows(Request& req, const IndexView& index, int top, const std::vector<ThreadReply>& replies) {
+  WriteThreadRows(req, ReadThreadRows(req.settings, index, top, replies));
+}
+
+void WriteThreadRows(Request& req, const ThreadRowsData& d) {
+  const Settings& s = req.settings;
+  Output* out = req.out;
+  const bool closed = s.tree_close;
+  const int top = d.top;
+  const bool top_deleted = d.top_deleted;
+  const ThreadSummary& sum = d.sum;
+  const std::vector<Shown>& lines = d.lines;
+  const LocalTime now = req.env->Now();
 
   out->Line("<TR>" + CellOpen(s.no_color, true));
   for (const Shown& l : lines) {

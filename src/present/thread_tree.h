@@ -26,10 +26,11 @@
 namespace kiroq {
 
 struct Request;
+struct Settings;
 
-// Reads the whole index into *bytes under one read-exclusive open (standard
-// retries): whole records only, one read. Busy when the index stayed locked.
-Status LoadWholeIndex(Env* env, const std::string& path, std::string* bytes);
+// The whole records of an open index as one view (File::View): valid, and
+// the index locked, while the file stays open.
+Status MapWholeRecords(File* index, std::string_view* bytes);
 
 // A read-only view of an index held in memory. Positions are 0-based; the
 // caller keeps the bytes alive and passes only positions below count().
@@ -41,14 +42,29 @@ class IndexView {
   int count() const { return static_cast<int>(bytes_.size() / kRecordSize); }
   IndexRecord record(int position) const;
 
-  // Single fields, read without decoding the whole record.
-  bool deleted(int position) const;
-  int32_t parent(int position) const;        // as stored: 1-based, 0 for a top
-  int child_count(int position) const;       // bounded to 0..101
-  int32_t child(int position, int k) const;  // entry k, as stored
+  // Single fields, read without decoding the whole record. Inline: a pass
+  // over a large board calls them for every record.
+  bool deleted(int position) const { return At(position)[record_layout::kDeleted] != 0; }
+  // As stored: 1-based, 0 for a top.
+  int32_t parent(int position) const { return Int32(At(position) + record_layout::kParent); }
+  // Bounded to 0..101.
+  int child_count(int position) const {
+    const int32_t n = Int32(At(position) + record_layout::kChildCount);
+    return n < 0 ? 0 : n > kMaxChildren ? kMaxChildren : n;
+  }
+  // Entry k, as stored.
+  int32_t child(int position, int k) const {
+    return Int32(At(position) + record_layout::kChildren + 4 * static_cast<std::size_t>(k));
+  }
   DateField date(int position) const;
 
  private:
+  const char* At(int position) const { return bytes_.data() + static_cast<std::size_t>(position) * kRecordSize; }
+  // Little-endian, byte by byte (one load once compiled).
+  static int32_t Int32(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<int32_t>(uint32_t{u[0]} | uint32_t{u[1]} << 8 | uint32_t{u[2]} << 16 | uint32_t{u[3]} << 24);
+  }
   std::string_view Bytes(int position) const;
   std::string_view bytes_;
 };
@@ -76,10 +92,9 @@ class ThreadWalker {
   const std::vector<int>* Unlisted(int parent);
 
   const IndexView* index_;
-  std::vector<uint32_t> seen_;  // walk stamp per position
+  std::vector<uint32_t> seen_;  // walk stamp per position, the newest first
   uint32_t stamp_ = 0;
-  bool unlisted_built_ = false;
-  std::unordered_map<int, std::vector<int>> unlisted_;  // full parent -> replies not in its list
+  std::unordered_map<int, std::vector<int>> unlisted_;  // full parent -> replies not in its list, once asked
 };
 
 // The visible-reply count and the newest post date of a thread. A reply is
@@ -106,6 +121,23 @@ ThreadSummary SummarizeThread(const IndexView& index, const std::vector<ThreadRe
 // the open form or, with TREECLOSE, the closed one-line form. replies is
 // the walk from top.
 void WriteThreadRows(Request& req, const IndexView& index, int top, const std::vector<ThreadReply>& replies);
+
+// The same in two steps, so that the index can be closed between them:
+// what the rows show, read from the index, then the rows written from it.
+struct ThreadLine {  // an article that has a line in every column
+  int position;
+  int depth;  // 0 for the top
+  IndexRecord rec;
+};
+struct ThreadRowsData {
+  int top = 0;
+  bool top_deleted = false;
+  ThreadSummary sum;              // from RowDateFloor
+  std::vector<ThreadLine> lines;  // the shown articles in walk order
+};
+ThreadRowsData ReadThreadRows(const Settings& settings, const IndexView& index, int top,
+                              const std::vector<ThreadReply>& replies);
+void WriteThreadRows(Request& req, const ThreadRowsData& rows);
 
 }  // namespace kiroq
 

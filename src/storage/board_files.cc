@@ -26,13 +26,16 @@ bool EnsureOne(Env* env, const std::string& path, const std::string& windows_pat
 }  // namespace
 
 std::string BoardFiles::FindBesideProgram(Env* env, const std::string& ext) const {
+  auto known = found_.find(ext);
+  if (known != found_.end()) return known->second;
+  std::string& found = found_[ext];
   std::string path = BesideProgram(ext);
-  if (env->FileExists(path)) return path;
-  std::string lower = ToLowerAscii(ext);
-  if (lower != ext && env->FileExists(path = BesideProgram(lower))) return path;
-  std::string upper = ToUpperAscii(ext);
-  if (upper != ext && env->FileExists(path = BesideProgram(upper))) return path;
-  return std::string();
+  const std::string lower = ToLowerAscii(ext), upper = ToUpperAscii(ext);
+  if (env->FileExists(path) || (lower != ext && env->FileExists(path = BesideProgram(lower))) ||
+      (upper != ext && env->FileExists(path = BesideProgram(upper)))) {
+    found = path;
+  }
+  return found;
 }
 
 Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit,

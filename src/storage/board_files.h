@@ -8,6 +8,7 @@
 #ifndef KIROQ_STORAGE_BOARD_FILES_H_
 #define KIROQ_STORAGE_BOARD_FILES_H_
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -36,12 +37,15 @@ class BoardFiles {
   // A board file beside the program whose extension may be spelled in upper
   // or lower case on disk (boards copied from a Windows server have either):
   // tries ext as given, then lower case, then upper case. Returns the path
-  // found, or "" when there is none.
+  // found, or "" when there is none. The answer is kept for the rest of the
+  // request: pages that show many articles ask for the same template each
+  // time, and templates do not come and go while a request runs.
   std::string FindBesideProgram(Env* env, const std::string& ext) const;
 
  private:
   std::string folder_;
   std::string board_;
+  mutable std::map<std::string, std::string> found_;  // ext -> path or ""
 };
 
 // Retry limits of an open: at most retries + 1 attempts, interval_ms apart.

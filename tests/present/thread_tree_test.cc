@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <utility>
 
@@ -126,6 +127,16 @@ TEST(ThreadWalk, RepliesBeyondAFullListAreReachedByTheirParentNumber) {
   Steps got;
   for (const ThreadReply& r : replies) got.emplace_back(r.position, r.depth);
   EXPECT_EQ(got, expected);
+}
+
+TEST(ThreadWalk, ParentNumbersAtTheIntLimitsNameNoFullParent) {
+  // The top's list is full of entries that name no newer record, so its
+  // replies are found by their parent numbers alone; numbers that cannot be
+  // an older record (the int limits among them) name no parent.
+  std::vector<IndexRecord> recs = {Linked(0, {})};
+  recs[0].child_count = kMaxChildren;
+  for (int32_t parent : {INT32_MIN, -1, 0, INT32_MAX, 1, 3, 6, 1}) recs.push_back(Linked(parent, {}));
+  EXPECT_EQ(Walk(Encode(recs), 0), (Steps{{5, 1}, {8, 1}}));
 }
 
 TEST(ThreadSummaryTest, CountsVisibleRepliesAndFindsTheNewestOfAll) {

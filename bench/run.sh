@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The speed benchmarks (make bench): whole CGI processes of the Release
+# kiroq.exe against a minimal CGI program writing a page of the same size
+# (bench/floor.c), on generated Japanese boards of 1,000, 10,000 and 65,000
+# articles; the search against a plain read of the index and the log; the
+# link modes; and requests per second under a private Apache with mod_cgid
+# (wrk, 2 threads, 8 connections, 10 s). Prints figures; never fails on
+# them (only when something cannot be built or run).
+#
+#   bench/run.sh [RUNS]        median of RUNS runs (default 41)
+#
+# BUILD (default build-bench) is the Release build folder; PORT (default
+# 18089) the loopback port for Apache; NO_APACHE=1 skips the server part.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build-bench}
+runs=${1:-41}
+port=${PORT:-18089}
+
+echo "== build (Release, $build)"
+# A new build folder gets no tests (they are not needed here); an existing
+# one keeps its choice.
+tests=()
+[ -f "$build/CMakeCache.txt" ] || tests=(-DKIROQ_TESTS=OFF)
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIROQ_BENCH=ON "${tests[@]}" >/dev/null
+ninja -C "$build" -j2 kiroq make_threads cgi_bench floor floor_static floor_dynamic >/dev/null
+
+work=$(mktemp -d /tmp/kiroq-bench.XXXXXX)
+apache_conf=""
+cleanup() {
+  if [ -n "$apache_conf" ]; then /usr/sbin/apache2 -f "$apache_conf" -k stop 2>/dev/null || true; sleep 1; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+echo "== machine"
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
+  "$(uname -sr), $(g++ --version | head -n1)"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+echo "== boards"
+cp "$build/kiroq.exe" "$build/bench/floor" "$build/bench/floor_static" "$build/bench/floor_dynamic" "$work/"
+"$build/bench/make_threads" "$work" t1k 1000 2 | head -n 1
+"$build/bench/make_threads" "$work" t10k 10000 50 >"$work/t10k.txt"
+head -n 1 "$work/t10k.txt"
+"$build/bench/make_threads" "$work" t65k 65000 65 | head -n 1
+for b in t1k t10k t65k; do
+  # The NEWPOSTSORT twin: its own settings, the same data files.
+  ln -f "$work/bbsdb/$b.idx" "$work/bbsdb/${b}s.idx"
+  ln -f "$work/bbsdb/$b.log" "$work/bbsdb/${b}s.log"
+done
+keyword=$(sed -n 2p "$work/t10k.txt")
+hits=$(sed -n 3p "$work/t10k.txt")
+# Warm the page cache.
+cat "$work"/bbsdb/* >/dev/null
+
+echo "== requests (floor: bench/floor.c linked like kiroq.exe: $(ldd "$work/floor" >/dev/null 2>&1 && echo dynamic || echo static))"
+"$build/bench/cgi_bench" "$work" "$runs" t1k t10k t65k --search t10k "$keyword" "$hits"
+
+echo "== link modes (same objects; one article, 10k board)"
+objects="$build/CMakeFiles/kiroq.dir/src/main/main.cc.o $build/libkiroq_core.a"
+g++ -O2 -o "$work/kiroq-dynamic.exe" $objects
+g++ -O2 -o "$work/kiroq-static-libstdc++.exe" $objects -static-libstdc++ -static-libgcc
+g++ -O2 -o "$work/kiroq-static.exe" $objects -static 2>/dev/null
+"$build/bench/cgi_bench" "$work" "$runs" --link "t10k+10+5000+3" \
+  kiroq-dynamic.exe:floor_dynamic kiroq-static-libstdc++.exe:floor_dynamic kiroq-static.exe:floor_static \
+  kiroq-static.exe:floor_dynamic
+ls -l "$work"/kiroq*.exe | awk '{print $5, $9}' | sed "s|$work/||"
+
+if [ "${NO_APACHE:-0}" = 1 ]; then exit 0; fi
+echo "== Apache (event MPM, mod_cgid) on 127.0.0.1:$port, wrk -t2 -c8 -d10s"
+if [ ! -x /usr/sbin/apache2 ]; then
+  echo "Apache is not installed (make serve installs it): skipped"
+  exit 0
+fi
+if ! command -v wrk >/dev/null 2>&1; then
+  apt-get install -y -qq wrk >/dev/null 2>&1 || { echo "wrk is missing and could not be installed: skipped"; exit 0; }
+fi
+site=$work/site
+mkdir -p "$site/bbs/bbsdb" "$site/www"
+cp "$work/kiroq.exe" "$site/bbs/kiroq.exe"
+cp "$work/floor" "$site/bbs/floor.cgi"
+cp "$work/t10k.ini" "$work/t10ks.ini" "$site/bbs/"
+for f in t10k.idx t10k.log t10ks.idx t10ks.log; do ln -f "$work/bbsdb/$f" "$site/bbs/bbsdb/$f"; done
+echo ok >"$site/www/index.html"
+chmod 755 "$work" "$site" "$site/bbs" "$site/www"
+if [ "$(id -u)" -eq 0 ]; then chown -R www-data:www-data "$site/bbs/bbsdb"; fi
+apache_run=$work/apache
+conf=$(bash "$root/serve/conf.sh" apache "$site" "$apache_run" "$port")
+# The floor as a second CGI program.
+cat >>"$conf" <<EOF
+ScriptAliasMatch "^/bbs/floor\\.cgi\$" "$site/bbs/floor.cgi"
+<Location "/bbs/floor.cgi">
+    Require all granted
+</Location>
+EOF
+if ! /usr/sbin/apache2 -f "$conf" -k start; then
+  echo "Apache could not start; see $apache_run/error.log"
+  exit 0
+fi
+apache_conf=$conf
+for _ in $(seq 1 50); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
+
+base=http://127.0.0.1:$port/bbs
+rate() {  # prints requests/s for a URL
+  wrk -t2 -c8 -d10s "$1" 2>/dev/null | awk '/Requests\/sec/ {print $2}'
+}
+printf '%-30s %8s %10s %10s %7s\n' "request" "bytes" "kiroq r/s" "floor r/s" "ratio"
+for q in "t10k+10+0+2" "t10ks+10+0+2" "t10k+10+5000+3"; do
+  bytes=$(curl -s "$base/kiroq.exe?$q" | wc -c)
+  k=$(rate "$base/kiroq.exe?$q")
+  f=$(rate "$base/floor.cgi?bytes=$bytes")
+  printf '%-30s %8s %10s %10s %7s\n' "$q" "$bytes" "$k" "$f" "$(awk -v k="$k" -v f="$f" 'BEGIN {printf "%.2f", f / k}')"
+done
+non200=$(awk '$(NF-1) != 200' "$apache_run/access.log" | wc -l)
+echo "responses other than 200 in the access log: $non200"

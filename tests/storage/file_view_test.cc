@@ -1,0 +1,86 @@
+// Whole-file views of an open file: the mapped POSIX one and the default
+// that reads.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/env.h"
+#include "present/thread_tree.h"
+#include "storage/record.h"
+#include "test_env.h"
+
+namespace kiroq {
+namespace {
+
+// Only the calls every File must have; View is the default one.
+class MemoryFile : public File {
+ public:
+  explicit MemoryFile(std::string data) : data_(std::move(data)) {}
+  Status Size(uint64_t* size) override {
+    *size = data_.size();
+    return Status::OK();
+  }
+  Status ReadAt(uint64_t offset, std::size_t n, std::string* out) override {
+    ++reads;
+    *out = offset < data_.size() ? data_.substr(offset, n) : std::string();
+    return Status::OK();
+  }
+  Status WriteAt(uint64_t, std::string_view) override { return Status::IOError("read only"); }
+  Status Truncate(uint64_t) override { return Status::IOError("read only"); }
+  int reads = 0;
+
+ private:
+  std::string data_;
+};
+
+TEST(FileView, MapsTheFileAndFollowsWritesThroughIt) {
+  TempDir dir;
+  dir.Write("f.bin", "0123456789");
+  std::unique_ptr<File> f;
+  ASSERT_TRUE(PosixEnv()->Open(dir.path() + "/f.bin", OpenMode::kWriteExclusive, &f).ok());
+  std::string_view v;
+  ASSERT_TRUE(f->View(4, &v).ok());
+  EXPECT_EQ(v, "0123");
+  // Longer than the file: what there is.
+  ASSERT_TRUE(f->View(100, &v).ok());
+  EXPECT_EQ(v, "0123456789");
+  // The view is the file, not a copy of it.
+  ASSERT_TRUE(f->WriteAt(2, "ab").ok());
+  EXPECT_EQ(v, "01ab456789");
+  ASSERT_TRUE(f->View(0, &v).ok());
+  EXPECT_TRUE(v.empty());
+}
+
+TEST(FileView, EmptyFileGivesAnEmptyView) {
+  TempDir dir;
+  dir.Write("e.bin", "");
+  std::unique_ptr<File> f;
+  ASSERT_TRUE(PosixEnv()->Open(dir.path() + "/e.bin", OpenMode::kReadExclusive, &f).ok());
+  std::string_view v = "stale";
+  ASSERT_TRUE(f->View(1000, &v).ok());
+  EXPECT_TRUE(v.empty());
+}
+
+TEST(FileView, DefaultReadsTheBytesOnce) {
+  MemoryFile f("abcdefgh");
+  std::string_view v;
+  ASSERT_TRUE(f.View(5, &v).ok());
+  EXPECT_EQ(v, "abcde");
+  EXPECT_EQ(f.reads, 1);
+  ASSERT_TRUE(f.View(50, &v).ok());
+  EXPECT_EQ(v, "abcdefgh");
+}
+
+TEST(FileView, WholeRecordsLeaveAPartialRecordOut) {
+  MemoryFile f(std::string(kRecordSize * 2 + 100, 'r'));
+  std::string_view v;
+  ASSERT_TRUE(MapWholeRecords(&f, &v).ok());
+  EXPECT_EQ(v.size(), kRecordSize * 2);
+  MemoryFile small(std::string(kRecordSize - 1, 'r'));
+  ASSERT_TRUE(MapWholeRecords(&small, &v).ok());
+  EXPECT_TRUE(v.empty());
+}
+
+}  // namespace
+}  // namespace kiroq
