@@ -34,7 +34,7 @@ rm -rf "$web/artifacts"
 status=0
 bash "$web/serve_test.sh" || status=1
 # One test file at a time: each starts its own servers and browser.
-node --test --test-concurrency=1 --test-timeout=120000 --test-reporter=spec "$web"/*.test.js || status=1
+node --test --test-concurrency=1 --test-timeout=120000 --test-reporter=tap "$web"/*.test.js || status=1
 if [ -d "$web/artifacts" ]; then
   echo "web tests: screenshots in $web/artifacts/"
 fi
