@@ -1,7 +1,6 @@
 #include "present/board_page.h"
 
 #include <algorithm>
-#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -10,7 +9,6 @@
 #include "main/request.h"
 #include "pages/frame.h"
 #include "pages/links.h"
-#include "present/dates.h"
 #include "present/list_row.h"
 #include "present/thread_table.h"
 #include "present/thread_tree.h"
@@ -23,38 +21,38 @@ namespace kiroq {
 // --- ThreadSource ---
 
 ThreadSource::ThreadSource(const IndexView& index, ThreadWalker& walker, const Settings& s)
-    : index_(index),
-      walker_(walker),
-      s_(s),
-      table_(std::make_unique<ThreadTable>(&index, s.delete_visible)),
-      next_top_(index.count() - 1) {
-  if (!PostDateToDays(SortDateFloor(), &floor_days_)) floor_days_ = -std::numeric_limits<double>::infinity();
+    : index_(index), walker_(walker), s_(s), by_post_(s.new_post_sort), next_(index.count() - 1) {
+  table_ = std::make_unique<ThreadTable>(&index, s.delete_visible);
+  if (by_post_) met_.resize(static_cast<std::size_t>(index.count()));
 }
 
 ThreadSource::~ThreadSource() = default;
 
 void ThreadSource::Summarize(int top, BoardThread* t, bool* shown) {
   ThreadTotals totals;
-  if (!table_->Totals(top, &totals)) {
-    // Damaged child lists: the walk takes every reply once.
+  // The table reads the index from its end down to top: the date order
+  // goes down the tops anyway. The newest-post order walks a thread whose
+  // top lies further down than twice what it has read so far: a page deep
+  // in the board reads most records anyway and sums them faster in one
+  // pass, the first pages read only their own threads.
+  const int read = index_.count() - 1 - next_;
+  const bool table = !by_post_ || index_.count() - 1 - top <= 2 * read;
+  if (!table || !table_->Totals(top, &totals)) {
+    // The table also leaves damaged child lists to the walk, which takes
+    // every reply once.
     const std::vector<ThreadReply> replies = walker_.Replies(top);
-    const ThreadSummary sum = SummarizeThread(index_, replies, s_.delete_visible, SortDateFloor());
     totals.has_replies = !replies.empty();
-    totals.visible_replies = sum.visible_replies;
-    totals.newest_days = sum.newest_days;
-  } else {
-    totals.newest_days = std::max(totals.newest_days, floor_days_);
+    totals.visible_replies = 0;
+    for (const ThreadReply& r : replies) {
+      if (s_.delete_visible || !index_.deleted(r.position)) ++totals.visible_replies;
+    }
   }
   const bool top_visible = s_.delete_visible || !index_.deleted(top);
   *shown = top_visible || (!s_.tree_close && totals.visible_replies > 0);
   t->top = top;
   t->single = !totals.has_replies;
   t->rows = s_.tree_close ? 1 : totals.visible_replies + 1;
-  if (t->single) {
-    if (!PostDateToDays(index_.date(top), &t->newest_days)) t->newest_days = -std::numeric_limits<double>::infinity();
-  } else {
-    t->newest_days = totals.newest_days;
-  }
+  t->newest = -1;
 }
 
 bool ThreadSource::Beyond(int top) const {
@@ -66,8 +64,8 @@ bool ThreadSource::Beyond(int top) const {
 // At the VIEWLIMIT bound the list ends; whether anything lies beyond it is
 // looked up then, once.
 bool ThreadSource::NextByDate() {
-  for (; next_top_ >= 0; --next_top_) {
-    const int top = next_top_;
+  for (; next_ >= 0; --next_) {
+    const int top = next_;
     if (index_.parent(top) != 0) continue;
     BoardThread t;
     bool shown = false;
@@ -75,49 +73,132 @@ bool ThreadSource::NextByDate() {
     if (!shown) continue;
     if (Beyond(top)) {
       limited_ = true;
-      next_top_ = -1;
+      next_ = -1;
       return false;
     }
     list_.push_back(t);
-    --next_top_;
+    --next_;
     return true;
   }
   return false;
 }
 
-void ThreadSource::CollectAll() {
-  while (NextByDate()) {
+// The next thread in newest-post order: read records from the newest down
+// until one belongs to a thread not met before.
+bool ThreadSource::NextByPost() {
+  while (next_ >= 0) {
+    const int position = next_--;
+    const int top = TopOf(position);
+    if (top < 0 || met_[static_cast<std::size_t>(top)]) continue;
+    met_[static_cast<std::size_t>(top)] = true;
+    if (Beyond(top)) {
+      beyond_.push_back(top);
+      continue;
+    }
+    BoardThread t;
+    bool shown = false;
+    Summarize(top, &t, &shown);
+    if (!shown) continue;
+    t.newest = position;
+    list_.push_back(t);
+    return true;
   }
-  collected_ = true;
+  return false;
 }
 
-// Newest post first; for equal dates the newer top first, as in the date
-// order. A total order, so sorting a part gives that part exactly.
-bool ThreadSource::NewerPost(const BoardThread& a, const BoardThread& b) {
-  return a.newest_days != b.newest_days ? a.newest_days > b.newest_days : a.top > b.top;
+// The walk's rule for going from parent down to child (child is inside the
+// index): the parent is older, and lists the child or has a full list, in
+// which case the walk takes every reply that names it.
+bool ThreadSource::FollowsUp(int child, int64_t parent) const {
+  if (parent < 0 || parent >= child) return false;
+  const int p = static_cast<int>(parent);
+  const int listed = index_.child_count(p);
+  if (listed == kMaxChildren) return true;
+  for (int k = 0; k < listed; ++k) {
+    if (index_.child(p, k) == child) return true;
+  }
+  return false;
+}
+
+std::size_t ThreadSource::Slot(int position) const { return static_cast<std::size_t>(index_.count() - 1 - position); }
+
+int32_t ThreadSource::KnownTop(int position) const {
+  return Slot(position) < top_of_.size() ? top_of_[Slot(position)] : kUnknownTop;
+}
+
+int ThreadSource::TopOf(int position) {
+  // Up the parents until a record whose top is known, a top, or a link
+  // the walk would not follow; every record passed gets the answer, so each
+  // is climbed through once however deep the thread.
+  chain_.clear();
+  int at = position;
+  int32_t top = KnownTop(at);
+  while (top == kUnknownTop) {
+    const int32_t parent_number = index_.parent(at);
+    chain_.push_back(at);
+    if (parent_number == 0) {
+      top = at;
+    } else if (const int64_t parent = static_cast<int64_t>(parent_number) - 1; !FollowsUp(at, parent)) {
+      top = -1;
+    } else {
+      at = static_cast<int>(parent);
+      top = KnownTop(at);
+    }
+  }
+  if (!chain_.empty()) {
+    // The chain ends lowest: the answers reach as far down as it did.
+    const std::size_t reach = Slot(chain_.back()) + 1;
+    if (top_of_.size() < reach) top_of_.resize(reach, kUnknownTop);
+    for (int passed : chain_) top_of_[Slot(passed)] = top;
+  }
+  return top;
 }
 
 const BoardThread* ThreadSource::At(std::size_t i) {
-  if (!s_.new_post_sort) {
-    while (list_.size() <= i && NextByDate()) {
+  while (list_.size() <= i && Next()) {
+  }
+  return i < list_.size() ? &list_[i] : nullptr;
+}
+
+std::size_t ThreadSource::Find(long long number) {
+  if (!by_post_) {
+    // Tops come in descending order: the first at or below is the newest.
+    std::size_t i = 0;
+    for (const BoardThread* t; (t = At(i)) != nullptr && t->top > number - 1;) ++i;
+    return i;
+  }
+  // The newest listed top at or below the article is the date order's:
+  // look down the tops from there, then read on until its thread joins.
+  int start = -1;
+  const long long from = std::min<long long>(number - 1, index_.count() - 1);
+  for (long long p = from; p >= 0; --p) {
+    const int top = static_cast<int>(p);
+    if (index_.parent(top) != 0) continue;
+    if (Beyond(top)) break;  // so is every top below it
+    BoardThread t;
+    bool shown = false;
+    Summarize(top, &t, &shown);
+    if (shown) {
+      start = top;
+      break;
     }
-    return i < list_.size() ? &list_[i] : nullptr;
   }
-  if (!collected_) CollectAll();
-  if (i >= list_.size()) return nullptr;
-  if (i >= sorted_) {
-    // Most pages are the first: sort only as far as asked, doubling.
-    const std::size_t want = std::min(list_.size(), std::max<std::size_t>(2 * (i + 1), 32));
-    std::partial_sort(list_.begin() + static_cast<std::ptrdiff_t>(sorted_),
-                      list_.begin() + static_cast<std::ptrdiff_t>(want), list_.end(), NewerPost);
-    sorted_ = want;
-  }
-  return &list_[i];
+  std::size_t i = 0;
+  for (const BoardThread* t; (t = At(i)) != nullptr && t->top != start;) ++i;
+  return i;
 }
 
 bool ThreadSource::limited() {
-  while (NextByDate()) {
+  while (Next()) {
   }
+  // Newest-post order: every thread has been met; any beyond the bound
+  // that shows something was left out.
+  for (int top : beyond_) {
+    if (limited_) break;
+    BoardThread t;
+    Summarize(top, &t, &limited_);
+  }
+  beyond_.clear();
   return limited_;
 }
 
@@ -157,29 +238,22 @@ std::size_t PageEnd(const std::vector<BoardThread>& threads, std::size_t first, 
   return PageEnd(list, first, page_size);
 }
 
-PagePlan PlanPage(ThreadList& threads, long long number, int page_size, bool tops_descend) {
-  PagePlan plan;
-  if (number == 0) {
-    plan.first = 0;
-  } else {
-    // The newest listed top at or below the article.
-    std::size_t best = 0;
-    bool found = false;
-    std::size_t i = 0;
-    for (; const BoardThread* t = threads.At(i); ++i) {
-      if (t->top <= number - 1 && (!found || t->top > threads.At(best)->top)) {
-        best = i;
-        found = true;
-        if (tops_descend) break;
-      }
-    }
-    if (found) {
-      plan.first = best;
-    } else {
-      while (threads.At(i)) ++i;
-      plan.first = i;  // past the end: an empty page
+std::size_t ThreadList::Find(long long number) {
+  std::size_t best = 0;
+  bool found = false;
+  std::size_t i = 0;
+  for (; const BoardThread* t = At(i); ++i) {
+    if (t->top <= number - 1 && (!found || t->top > At(best)->top)) {
+      best = i;
+      found = true;
     }
   }
+  return found ? best : i;
+}
+
+PagePlan PlanPage(ThreadList& threads, long long number, int page_size) {
+  PagePlan plan;
+  plan.first = number == 0 ? 0 : threads.Find(number);
   plan.end = PageEnd(threads, plan.first, page_size);
   if (const BoardThread* next = threads.At(plan.end)) plan.older = next->top + 1;
   if (plan.first > 0) {
@@ -197,7 +271,7 @@ PagePlan PlanPage(ThreadList& threads, long long number, int page_size, bool top
 
 PagePlan PlanPage(const std::vector<BoardThread>& threads, long long number, int page_size) {
   VectorThreads list(threads);
-  return PlanPage(list, number, page_size, false);
+  return PlanPage(list, number, page_size);
 }
 
 namespace {
@@ -339,7 +413,7 @@ PageContent ReadPage(Request& req) {
   if (page.count == 0) return page;
   ThreadWalker walker(&index);
   ThreadSource threads(index, walker, req.settings);
-  page.plan = PlanPage(threads, req.number, req.page_size, !req.settings.new_post_sort);
+  page.plan = PlanPage(threads, req.number, req.page_size);
   for (std::size_t i = page.plan.first; i < page.plan.end; ++i) {
     const BoardThread& t = *threads.At(i);
     PageRow row;

@@ -8,13 +8,20 @@
 // page, so every page counts the same threads.
 //
 // Order. By date: the newest top first. With NEWPOSTSORT: by the thread's
-// newest post (a single article's own date, a thread's newest reply),
-// newest first, equal dates with the newer top first. Either order is one
-// list over the whole board, which the pages cut into pieces.
+// newest post, newest first, where newest means posted last: the record
+// furthest down the index (articles are appended as they are posted) whose
+// parent numbers lead up to the top. A parent number counts only where the
+// walk would follow the same link down (the parent is older, inside the
+// index, and lists the reply or has a full list), so a damaged file never
+// sorts a thread by an article that its rows would not show. Dates play no
+// part: a clock set back cannot reorder the board, and no two threads tie.
+// Either order is one list over the whole board, which the pages cut into
+// pieces.
 //
 // VIEWLIMIT. Threads whose top lies at position N - VIEWLIMIT - 2 or below
-// are not listed; the page where the list ends closes its table with the
-// notice that nothing older can be shown, and has no older-page link.
+// are not listed, in either order; the page where the list ends closes its
+// table with the notice that nothing older can be shown, and has no
+// older-page link.
 //
 // Pages. A page takes threads from its first one until its row total
 // exceeds the page size; the thread that crosses it stays on the page, so a
@@ -36,6 +43,7 @@
 #define KIROQ_PRESENT_BOARD_PAGE_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -54,10 +62,10 @@ void BoardPage(Request& req);
 // --- The pieces, for tests ---
 
 struct BoardThread {
-  int top;             // position of the top article
-  bool single;         // no replies reached: shown as a list row
-  int rows;            // rows it counts on a page
-  double newest_days;  // the date it is sorted by
+  int top;      // position of the top article
+  bool single;  // no replies reached: shown as a list row
+  int rows;     // rows it counts on a page
+  int newest;   // NEWPOSTSORT: the position of its newest post; -1 in date order
 };
 
 struct BoardThreads {
@@ -65,43 +73,67 @@ struct BoardThreads {
   bool limited = false;           // VIEWLIMIT left threads out
 };
 
-// The threads of the board in page order (see above), found as a page asks
-// for them: in date order from the newest top down, as far as the page
-// reaches; in NEWPOSTSORT order all of them first (every thread's newest
-// post is needed), sorted only as far as asked. Keep it with the index and
-// walker it was made with.
+// A list of threads in page order, read as far as a page asks.
 class ThreadList {
  public:
   virtual ~ThreadList() = default;
   // Thread i, or nullptr past the end of the list.
   virtual const BoardThread* At(std::size_t i) = 0;
+  // Where the page for an article number other than 0 begins: the newest
+  // listed top that is that article or older; the end of the list when
+  // there is none. This one looks through the whole list.
+  virtual std::size_t Find(long long number);
 };
 
+// The threads of the board in page order (see above), found as a page asks
+// for them. Date order takes the tops from the newest down. NEWPOSTSORT
+// reads the index from its newest record back, and a thread joins the list
+// the first time one of its articles is met: the first page reads the
+// newest records and its own threads only, a later page the records down
+// to its threads, so its cost grows with its depth. Keep it with the index
+// and walker it was made with.
 class ThreadSource : public ThreadList {
  public:
   ThreadSource(const IndexView& index, ThreadWalker& walker, const Settings& settings);
   ~ThreadSource() override;
   const BoardThread* At(std::size_t i) override;
+  std::size_t Find(long long number) override;
   // VIEWLIMIT left threads out (looks through the whole list).
   bool limited();
 
  private:
+  // What the thread of top shows (rows, single) and whether it is listed
+  // at all, from the one-pass totals or the walk.
   void Summarize(int top, BoardThread* t, bool* shown);
   bool Beyond(int top) const;
+  bool Next() { return by_post_ ? NextByPost() : NextByDate(); }
   bool NextByDate();
-  void CollectAll();
-  static bool NewerPost(const BoardThread& a, const BoardThread& b);
+  bool NextByPost();
+  // The top of the thread that the article at position belongs to by its
+  // parent numbers, or -1 when a link on the way is not accepted.
+  int TopOf(int position);
+  bool FollowsUp(int child, int64_t parent) const;
+  static constexpr int32_t kUnknownTop = -2;
+  std::size_t Slot(int position) const;
+  int32_t KnownTop(int position) const;
 
   const IndexView& index_;
   ThreadWalker& walker_;
   const Settings& s_;
+  const bool by_post_;
   std::unique_ptr<ThreadTable> table_;
-  double floor_days_;             // where a thread's newest date starts
-  int next_top_;                  // the next position the date order looks at
   std::deque<BoardThread> list_;  // a deque: handed-out threads stay put as it grows
   bool limited_ = false;
-  bool collected_ = false;  // NEWPOSTSORT: every thread is in list_
-  std::size_t sorted_ = 0;  // list_[0, sorted_) is in its final order
+  // Date order: the next top to look at. NEWPOSTSORT: the next record.
+  int next_;
+  // NEWPOSTSORT: the top of each record looked up, by Slot: it grows from
+  // the newest record down as far as the chains of parents reached; the
+  // tops met, by position; met tops beyond VIEWLIMIT, whose threads are
+  // summarized only when limited() is asked.
+  std::vector<int32_t> top_of_;
+  std::vector<bool> met_;
+  std::vector<int> beyond_;
+  std::vector<int> chain_;  // scratch for TopOf
 };
 
 // All the threads at once.
@@ -119,9 +151,7 @@ struct PagePlan {
 // The end of the page that begins at first.
 std::size_t PageEnd(ThreadList& threads, std::size_t first, int page_size);
 std::size_t PageEnd(const std::vector<BoardThread>& threads, std::size_t first, int page_size);
-// tops_descend: the list is in date order, so the first top at or below
-// the number is the newest such.
-PagePlan PlanPage(ThreadList& threads, long long number, int page_size, bool tops_descend);
+PagePlan PlanPage(ThreadList& threads, long long number, int page_size);
 PagePlan PlanPage(const std::vector<BoardThread>& threads, long long number, int page_size);
 
 }  // namespace kiroq

@@ -1,15 +1,8 @@
 #include "present/thread_table.h"
 
 #include <algorithm>
-#include <limits>
-
-#include "present/dates.h"
 
 namespace kiroq {
-
-namespace {
-constexpr double kNoDate = -std::numeric_limits<double>::infinity();
-}
 
 ThreadTable::ThreadTable(const IndexView* index, bool delete_visible)
     : index_(index), delete_visible_(delete_visible), low_(index->count()) {}
@@ -41,16 +34,12 @@ void ThreadTable::ExtendTo(int low) {
     // Slot(i) is the next one at the end of each vector.
     parent_number_.push_back(index_->parent(i));
     claimed_.push_back(0);
-    double newest = kNoDate;
-    if (!PostDateToDays(index_->date(i), &newest)) newest = kNoDate;
     int32_t visible = delete_visible_ || !index_->deleted(i) ? 1 : 0;
     ForEachChild(i, [&](int c) {
       const std::size_t at = Slot(c);
       if (claimed_[at]++ != 0 && unsure_at_or_below_ < i) unsure_at_or_below_ = i;
-      newest = std::max(newest, newest_[at]);
       visible += visible_[at];
     });
-    newest_.push_back(newest);
     visible_.push_back(visible);
   }
   low_ = std::min(low_, std::max(low, 0));
@@ -61,11 +50,9 @@ bool ThreadTable::Totals(int top, ThreadTotals* out) {
   ExtendTo(top);
   if (top <= unsure_at_or_below_) return false;
   ThreadTotals t;
-  t.newest_days = kNoDate;
   ForEachChild(top, [&](int c) {
     const std::size_t at = Slot(c);
     t.has_replies = true;
-    t.newest_days = std::max(t.newest_days, newest_[at]);
     t.visible_replies += visible_[at];
   });
   *out = t;

@@ -1,14 +1,14 @@
 // Thread totals for many threads at once.
 //
 // The board page needs, for every thread it lists or passes over, the
-// number of visible replies and the newest reply date. One walk per thread
-// reads every reply's record once per thread; the table gets the same
-// totals in one pass from the newest record down, because a reply always
-// lies after what it answers: a record's totals are its own plus its
-// accepted children's, and those are known when the record is reached.
-// The children are the walk's (ThreadWalker): listed entries newer than the
-// parent and inside the index, then, for a full list, the replies that name
-// the parent only by their parent number.
+// number of visible replies. One walk per thread reads every reply's record
+// once per thread; the table gets the same totals in one pass from the
+// newest record down, because a reply always lies after what it answers: a
+// record's totals are its own plus its accepted children's, and those are
+// known when the record is reached. The children are the walk's
+// (ThreadWalker): listed entries newer than the parent and inside the
+// index, then, for a full list, the replies that name the parent only by
+// their parent number.
 //
 // The sums equal the walk's as long as no record is reached twice within a
 // thread, which only damaged files (two lists naming one reply, or one list
@@ -28,9 +28,6 @@ namespace kiroq {
 struct ThreadTotals {
   bool has_replies = false;  // the walk reaches at least one reply
   int visible_replies = 0;   // not deleted, or DELETEVISIBLE on
-  // The newest readable reply date as a day count (PostDateToDays); minus
-  // infinity when no reply has one.
-  double newest_days = 0;
 };
 
 class ThreadTable {
@@ -59,7 +56,6 @@ class ThreadTable {
   bool delete_visible_;
   int low_;                             // records at low_ and above are done
   int unsure_at_or_below_ = -1;         // a second claim was made by a parent here
-  std::vector<double> newest_;          // per record: newest date of it and its replies
   std::vector<int32_t> visible_;        // per record: it and its replies, visible
   std::vector<uint8_t> claimed_;        // per record: accepted by a parent already
   std::vector<int32_t> parent_number_;  // per record done: its parent number as stored

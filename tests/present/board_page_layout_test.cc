@@ -166,7 +166,7 @@ TEST_F(BoardLayout, CookiesOverrideTreeFormAndOrder) {
   board_.env().vars["HTTP_COOKIE"] = "TREET=1; TREET2=1";
   std::string out = board_.Get(10, 0, 2);
   EXPECT_NE(out.find("<A HREF=\"kiroq.exe?test+10+1+12\">▼</A>(2)\r\n"_sj), std::string::npos);
-  // Thread 1's reply (00:03) is newer than article 2: thread 1 comes first.
+  // Thread 1's reply (article 3) was posted after article 2: thread 1 comes first.
   EXPECT_LT(out.find("+1+12\">"), out.find("+2+3\">"));
   board_.env().vars["HTTP_COOKIE"] = "TREET=0; TREET2=0";
   board_.Settings({"JAPANESE=0", "NUMCLICK=1", "TREECLOSE=1", "NEWPOSTSORT=1"});

@@ -14,10 +14,12 @@
 namespace kiroq {
 namespace {
 
-// 25 articles, article k posted at 00:k. Tops: 1 A, 2 B, 4 C (deleted),
-// 5 D, 7 E (deleted), 10 F, 11 G, 13 H (deleted), 15 I, 17 J, 18 K, 20 L,
-// 22 M, 24 N. Replies: 3 and 23 to 1, 16 to 3; 6 (deleted) to 5, 25 to 6;
-// 8 to 7, 9 to 8; 12 to 2; 14 (deleted) to 13; 19 to 10, 21 (deleted) to 19.
+// 25 articles. Their dates run backwards (article k at 00:(60 - k), as if
+// the clock were set back after every post): neither order looks at them.
+// Tops: 1 A, 2 B, 4 C (deleted), 5 D, 7 E (deleted), 10 F, 11 G, 13 H
+// (deleted), 15 I, 17 J, 18 K, 20 L, 22 M, 24 N. Replies: 3 and 23 to 1, 16
+// to 3; 6 (deleted) to 5, 25 to 6; 8 to 7, 9 to 8; 12 to 2; 14 (deleted) to
+// 13; 19 to 10, 21 (deleted) to 19.
 void AddSampleBoard(BoardFixture& board) {
   struct Article {
     int parent;
@@ -30,7 +32,7 @@ void AddSampleBoard(BoardFixture& board) {
   for (int k = 1; k <= 25; ++k) {
     IndexRecord r = SampleRecord("title " + std::to_string(k), "name", articles[k - 1].parent);
     r.deleted = articles[k - 1].deleted ? 1 : 0;
-    r.date = EncodePostDate({2024, 12, 1, 0, k, 0});
+    r.date = EncodePostDate({2024, 12, 1, 0, 60 - k, 0});
     board.AddArticle(r, "body " + std::to_string(k));
   }
 }
@@ -216,11 +218,16 @@ TEST(BoardPlan, CutsFromTheFirstPageAndLinksBothWays) {
   EXPECT_EQ(PlanPage(threads, 21, -1).newer, 31);
 }
 
-TEST(BoardPlan, NewestPostOrderBreaksTiesByNewerTop) {
+TEST(BoardPlan, NewestPostIsTheOnePostedLastWhateverItsDate) {
+  // 1 (10:00) and 2 (10:05) start threads; 3 (09:00: the clock went back)
+  // answers 1; 4 (09:30) and 5 (an empty date) start threads.
   BoardFixture board;
-  for (int k = 1; k <= 4; ++k) {
-    IndexRecord r = SampleRecord("t", "n", k == 4 ? 1 : 0);
-    r.date = EncodePostDate({2024, 12, 1, 0, k == 4 ? 30 : 0, 0});
+  const int parents[5] = {0, 0, 1, 0, 0};
+  const int minutes[5] = {600, 605, 540, 570, 0};
+  for (int k = 1; k <= 5; ++k) {
+    IndexRecord r = SampleRecord("t" + std::to_string(k), "n", parents[k - 1]);
+    r.date = EncodePostDate({2024, 12, 1, minutes[k - 1] / 60, minutes[k - 1] % 60, 0});
+    if (k == 5) r.date[0] = 0;
     board.AddArticle(r, "");
   }
   const std::string bytes = board.IndexBytes();
@@ -228,13 +235,48 @@ TEST(BoardPlan, NewestPostOrderBreaksTiesByNewerTop) {
   ThreadWalker walker(&index);
   Settings s;
   s.new_post_sort = true;
+  std::vector<std::pair<int, int>> order;  // top, newest post
+  for (const BoardThread& t : CollectThreads(index, walker, s).list) order.emplace_back(t.top, t.newest);
+  // By date it would be 2, 4, 1, 5. The last post comes first: 5, 4, then
+  // thread 1, whose reply 3 came after 2.
+  EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{4, 4}, {3, 3}, {0, 2}, {1, 1}}));
+  // The date order is by top only, as before.
+  s.new_post_sort = false;
   std::vector<int> tops;
   for (const BoardThread& t : CollectThreads(index, walker, s).list) tops.push_back(t.top);
-  EXPECT_EQ(tops, (std::vector<int>{0, 2, 1}));
-  s.new_post_sort = false;
-  tops.clear();
-  for (const BoardThread& t : CollectThreads(index, walker, s).list) tops.push_back(t.top);
-  EXPECT_EQ(tops, (std::vector<int>{2, 1, 0}));
+  EXPECT_EQ(tops, (std::vector<int>{4, 3, 1, 0}));
+}
+
+TEST(BoardPlan, LeftOutThreadsMatterOnlyWhenTheyWouldShow) {
+  // VIEWLIMIT 3 of 10 articles: tops at position 5 or below are left out.
+  // 1 (deleted) has the deleted replies 2 to 5 and 10; 6 is a deleted
+  // single article; 7, 8 and 9 are shown.
+  auto threads = [](bool by_post, bool delete_visible, bool last_reply_deleted) {
+    BoardFixture board;
+    for (int k = 1; k <= 10; ++k) {
+      IndexRecord r = SampleRecord("t", "n", k <= 5 || k == 10 ? 1 : 0);
+      if (k == 1) r.parent = 0;
+      r.deleted = k <= 6 || (k == 10 && last_reply_deleted);
+      board.AddArticle(r, "");
+    }
+    const std::string bytes = board.IndexBytes();
+    IndexView index(bytes);
+    ThreadWalker walker(&index);
+    Settings s;
+    s.view_limit = 3;
+    s.new_post_sort = by_post;
+    s.delete_visible = delete_visible;
+    const BoardThreads all = CollectThreads(index, walker, s);
+    std::vector<int> tops;
+    for (const BoardThread& t : all.list) tops.push_back(t.top);
+    EXPECT_EQ(tops, (std::vector<int>{8, 7, 6}));
+    return all.limited;
+  };
+  for (const bool by_post : {true, false}) {
+    EXPECT_FALSE(threads(by_post, false, true)) << by_post;
+    EXPECT_TRUE(threads(by_post, true, true)) << by_post;
+    EXPECT_TRUE(threads(by_post, false, false)) << by_post;
+  }
 }
 
 }  // namespace

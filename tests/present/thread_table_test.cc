@@ -4,53 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <random>
 #include <vector>
 
 #include "board_fixture.h"
 #include "config/settings.h"
 #include "present/board_page.h"
-#include "present/dates.h"
 #include "present/thread_tree.h"
+#include "thread_boards.h"
 
 namespace kiroq {
 namespace {
 
-std::string Encode(const std::vector<IndexRecord>& recs) {
-  std::string bytes;
-  for (const IndexRecord& r : recs) bytes += EncodeRecord(r);
-  return bytes;
-}
-
-IndexRecord At(int minute, int parent = 0) {
-  IndexRecord r = SampleRecord("t");
-  r.parent = parent;
-  r.date = EncodePostDate({2024, 12, 1, minute / 60, minute % 60, 0});
-  return r;
-}
-
-void List(IndexRecord* parent, int32_t child) {
-  if (parent->child_count < kMaxChildren) parent->children[static_cast<std::size_t>(parent->child_count++)] = child;
-}
-
-// What the walk says: has replies, visible count, newest date.
+// What the walk says: has replies, visible count.
 struct Expected {
   bool has_replies;
   int visible;
-  double newest;
 };
 
 Expected Walked(const IndexView& index, int top, bool delete_visible) {
   ThreadWalker walker(&index);
   const std::vector<ThreadReply> replies = walker.Replies(top);
-  Expected e{!replies.empty(), 0, -INFINITY};
-  for (const ThreadReply& r : replies) {
-    double days = 0;
-    if (PostDateToDays(index.date(r.position), &days)) e.newest = std::max(e.newest, days);
-  }
-  e.visible = SummarizeThread(index, replies, delete_visible, SortDateFloor()).visible_replies;
-  return e;
+  return {!replies.empty(), SummarizeThread(index, replies, delete_visible, SortDateFloor()).visible_replies};
 }
 
 // Every article the table answers for matches the walk; returns how many
@@ -69,7 +44,6 @@ int CompareAll(const std::string& bytes, bool delete_visible) {
     const Expected e = Walked(index, top, delete_visible);
     EXPECT_EQ(t.has_replies, e.has_replies) << "top " << top;
     EXPECT_EQ(t.visible_replies, e.visible) << "top " << top;
-    EXPECT_EQ(t.newest_days, e.newest) << "top " << top;
   }
   return unknown;
 }
@@ -77,21 +51,7 @@ int CompareAll(const std::string& bytes, bool delete_visible) {
 TEST(ThreadTable, MatchesTheWalkOnSoundBoards) {
   std::mt19937 rng(7);
   for (int round = 0; round < 20; ++round) {
-    std::vector<IndexRecord> recs;
-    const int n = 200;
-    for (int k = 0; k < n; ++k) {
-      // Dates run backwards now and then, as after a clock change.
-      IndexRecord r = At(static_cast<int>(rng() % 1000));
-      r.deleted = rng() % 5 == 0;
-      if (k > 0 && rng() % 3 != 0) {
-        const int parent = static_cast<int>(rng() % static_cast<unsigned>(k));
-        r.parent = parent + 1;
-        List(&recs[static_cast<std::size_t>(parent)], k);
-      }
-      if (rng() % 40 == 0) r.date[0] = 0;  // an empty legacy date: never the newest
-      recs.push_back(r);
-    }
-    const std::string bytes = Encode(recs);
+    const std::string bytes = EncodeAll(RandomBoard(rng, 200, false));
     EXPECT_EQ(CompareAll(bytes, false), 0);
     EXPECT_EQ(CompareAll(bytes, true), 0);
   }
@@ -100,37 +60,35 @@ TEST(ThreadTable, MatchesTheWalkOnSoundBoards) {
 TEST(ThreadTable, CountsRepliesBeyondAFullList) {
   // Article 1 gets 105 replies: 101 listed, four found by their parent
   // number only; reply 50 has an answer of its own.
-  std::vector<IndexRecord> recs = {At(0)};
+  std::vector<IndexRecord> recs = {Posted(0)};
   for (int k = 1; k <= 105; ++k) {
-    recs.push_back(At(k, 1));
-    List(&recs[0], k);
+    recs.push_back(Posted(k, 1));
+    ListChild(&recs[0], k);
   }
-  recs.push_back(At(200, 50));
-  List(&recs[50], 106);
+  recs.push_back(Posted(200, 50));
+  ListChild(&recs[50], 106);
   recs[104].deleted = 1;
-  const std::string bytes = Encode(recs);
+  const std::string bytes = EncodeAll(recs);
   const IndexView index(bytes);
   ThreadTable table(&index, false);
   ThreadTotals t;
   ASSERT_TRUE(table.Totals(0, &t));
   EXPECT_EQ(t.visible_replies, 105);  // 106 replies, one deleted
-  double newest = 0;
-  ASSERT_TRUE(PostDateToDays(recs[106].date, &newest));
-  EXPECT_EQ(t.newest_days, newest);
   EXPECT_EQ(CompareAll(bytes, false), 0);
 }
 
 TEST(ThreadTable, LeavesThreadsWithATwiceListedReplyToTheWalk) {
   // Thread 0: 1 and 2 both list 3, so the walk takes 3 (and 4 below it)
   // once where sums would take them twice. Thread 5 above it is sound.
-  std::vector<IndexRecord> recs = {At(0), At(1, 1), At(2, 1), At(3, 2), At(4, 4), At(5), At(6, 6)};
-  List(&recs[0], 1);
-  List(&recs[0], 2);
-  List(&recs[1], 3);
-  List(&recs[2], 3);
-  List(&recs[3], 4);
-  List(&recs[5], 6);
-  const std::string bytes = Encode(recs);
+  std::vector<IndexRecord> recs = {Posted(0),    Posted(1, 1), Posted(2, 1), Posted(3, 2),
+                                   Posted(4, 4), Posted(5),    Posted(6, 6)};
+  ListChild(&recs[0], 1);
+  ListChild(&recs[0], 2);
+  ListChild(&recs[1], 3);
+  ListChild(&recs[2], 3);
+  ListChild(&recs[3], 4);
+  ListChild(&recs[5], 6);
+  const std::string bytes = EncodeAll(recs);
   const IndexView index(bytes);
   ThreadTable table(&index, false);
   ThreadTotals t;
@@ -141,68 +99,87 @@ TEST(ThreadTable, LeavesThreadsWithATwiceListedReplyToTheWalk) {
 }
 
 TEST(ThreadTable, IgnoresEntriesThatPointBackOrOutside) {
-  std::vector<IndexRecord> recs = {At(0), At(1, 1), At(2, 2)};
-  List(&recs[0], 1);
-  List(&recs[0], 0);   // itself
-  List(&recs[0], 77);  // beyond the index
-  List(&recs[0], -3);  // negative
-  List(&recs[1], 2);
-  List(&recs[2], 1);           // back up: a cycle the walk does not follow
+  std::vector<IndexRecord> recs = {Posted(0), Posted(1, 1), Posted(2, 2)};
+  ListChild(&recs[0], 1);
+  ListChild(&recs[0], 0);   // itself
+  ListChild(&recs[0], 77);  // beyond the index
+  ListChild(&recs[0], -3);  // negative
+  ListChild(&recs[1], 2);
+  ListChild(&recs[2], 1);      // back up: a cycle the walk does not follow
   recs[1].child_count = 5000;  // far beyond the list; bounded to 101
-  EXPECT_EQ(CompareAll(Encode(recs), false), 0);
+  EXPECT_EQ(CompareAll(EncodeAll(recs), false), 0);
 }
 
-// The board page's thread list as one walk per top gives it.
-std::vector<BoardThread> WalkedThreads(const IndexView& index, const Settings& s) {
-  std::vector<BoardThread> list;
+// The top an article belongs to in the newest-post order, found afresh:
+// up the parent numbers while the walk would follow the same link down.
+int ClimbToTop(const IndexView& index, int position) {
+  int at = position;
+  while (index.parent(at) != 0) {
+    const int64_t parent = int64_t{index.parent(at)} - 1;
+    if (parent < 0 || parent >= at) return -1;
+    const int p = static_cast<int>(parent);
+    bool follows = index.child_count(p) == kMaxChildren;
+    for (int k = 0; k < index.child_count(p); ++k) follows = follows || index.child(p, k) == at;
+    if (!follows) return -1;
+    at = p;
+  }
+  return at;
+}
+
+// The board page's thread list as one walk per top and a sort give it.
+BoardThreads WalkedThreads(const IndexView& index, const Settings& s) {
+  std::vector<int> newest(static_cast<std::size_t>(index.count()), -1);
+  for (int r = 0; r < index.count(); ++r) {
+    if (const int top = ClimbToTop(index, r); top >= 0) newest[static_cast<std::size_t>(top)] = r;
+  }
+  BoardThreads threads;
   ThreadWalker walker(&index);
   for (int top = index.count() - 1; top >= 0; --top) {
     if (index.parent(top) != 0) continue;
     const std::vector<ThreadReply> replies = walker.Replies(top);
     const ThreadSummary sum = SummarizeThread(index, replies, s.delete_visible, SortDateFloor());
     if (!(s.delete_visible || !index.deleted(top)) && (s.tree_close || sum.visible_replies == 0)) continue;
-    BoardThread t{top, replies.empty(), s.tree_close ? 1 : sum.visible_replies + 1, sum.newest_days};
-    if (t.single && !PostDateToDays(index.date(top), &t.newest_days)) t.newest_days = -INFINITY;
-    list.push_back(t);
+    if (s.view_limit != 0 && top <= index.count() - s.view_limit - 2) {
+      threads.limited = true;
+      continue;
+    }
+    threads.list.push_back({top, replies.empty(), s.tree_close ? 1 : sum.visible_replies + 1,
+                            s.new_post_sort ? newest[static_cast<std::size_t>(top)] : -1});
   }
   if (s.new_post_sort) {
-    std::stable_sort(list.begin(), list.end(),
-                     [](const BoardThread& a, const BoardThread& b) { return a.newest_days > b.newest_days; });
+    std::sort(threads.list.begin(), threads.list.end(),
+              [](const BoardThread& a, const BoardThread& b) { return a.newest > b.newest; });
   }
-  return list;
+  return threads;
 }
 
 TEST(ThreadTable, BoardPageListIsTheWalksWithDamagedLists) {
   std::mt19937 rng(11);
-  for (int round = 0; round < 16; ++round) {
-    std::vector<IndexRecord> recs;
-    for (int k = 0; k < 150; ++k) {
-      IndexRecord r = At(static_cast<int>(rng() % 300));  // many equal dates
-      r.deleted = rng() % 6 == 0;
-      if (k > 0 && rng() % 2 == 0) {
-        const int parent = static_cast<int>(rng() % static_cast<unsigned>(k));
-        r.parent = parent + 1;
-        List(&recs[static_cast<std::size_t>(parent)], k);
-        // Now and then a second list names it too.
-        if (rng() % 15 == 0) List(&recs[rng() % static_cast<unsigned>(k)], k);
-      }
-      recs.push_back(r);
-    }
-    const std::string bytes = Encode(recs);
+  for (int round = 0; round < 48; ++round) {
+    const std::string bytes = EncodeAll(RandomBoard(rng, 150, true));
     const IndexView index(bytes);
     Settings s;
     s.new_post_sort = round % 2 == 0;
     s.delete_visible = round % 4 < 2;
     s.tree_close = round % 8 < 4;
+    s.view_limit = round < 16 ? 0 : round < 32 ? 40 : 120;
     ThreadWalker walker(&index);
-    const std::vector<BoardThread> got = CollectThreads(index, walker, s).list;
-    const std::vector<BoardThread> want = WalkedThreads(index, s);
-    ASSERT_EQ(got.size(), want.size()) << "round " << round;
-    for (std::size_t i = 0; i < got.size(); ++i) {
-      EXPECT_EQ(got[i].top, want[i].top) << "round " << round << " entry " << i;
-      EXPECT_EQ(got[i].single, want[i].single) << "round " << round << " entry " << i;
-      EXPECT_EQ(got[i].rows, want[i].rows) << "round " << round << " entry " << i;
-      EXPECT_EQ(got[i].newest_days, want[i].newest_days) << "round " << round << " entry " << i;
+    const BoardThreads got = CollectThreads(index, walker, s);
+    const BoardThreads want = WalkedThreads(index, s);
+    EXPECT_EQ(got.limited, want.limited) << "round " << round;
+    ASSERT_EQ(got.list.size(), want.list.size()) << "round " << round;
+    for (std::size_t i = 0; i < got.list.size(); ++i) {
+      const BoardThread& g = got.list[i];
+      EXPECT_EQ(g.top, want.list[i].top) << "round " << round << " entry " << i;
+      EXPECT_EQ(g.single, want.list[i].single) << "round " << round << " entry " << i;
+      EXPECT_EQ(g.rows, want.list[i].rows) << "round " << round << " entry " << i;
+      EXPECT_EQ(g.newest, want.list[i].newest) << "round " << round << " entry " << i;
+      if (s.new_post_sort && g.newest != g.top) {
+        // The post a thread is sorted by is one its rows show.
+        bool walked = false;
+        for (const ThreadReply& r : walker.Replies(g.top)) walked = walked || r.position == g.newest;
+        EXPECT_TRUE(walked) << "round " << round << " top " << g.top << " newest " << g.newest;
+      }
     }
   }
 }
