@@ -14,6 +14,7 @@
 #include "present/list_row.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
+#include "storage/record_window.h"
 #include "text/ascii.h"
 #include "text/sjis.h"
 
@@ -57,38 +58,6 @@ std::string Bracketed(std::string_view inner) {
   s += "]";
   return s;
 }
-
-// Reads records top down in blocks, so a page costs one read, not one per
-// record, and never more of the index than the rows need.
-class RowReader {
- public:
-  RowReader(File* index, int lowest) : index_(index), lowest_(lowest) {}
-
-  // The record at position p (lowest <= p); false when the index has no
-  // whole record there.
-  bool Get(int p, IndexRecord* rec) {
-    if (p < block_low_ || p >= block_low_ + BlockCount()) Load(p);
-    if (p < block_low_) return false;
-    std::size_t offset = static_cast<std::size_t>(p - block_low_) * kRecordSize;
-    if (offset + kRecordSize > block_.size()) return false;
-    DecodeRecord(std::string_view(block_).substr(offset, kRecordSize), rec);
-    return true;
-  }
-
- private:
-  int BlockCount() const { return static_cast<int>(block_.size() / kRecordSize); }
-
-  void Load(int high) {
-    block_low_ = std::max(lowest_, high - kRecordsPerRead + 1);
-    std::size_t n = static_cast<std::size_t>(high - block_low_ + 1) * kRecordSize;
-    if (!index_->ReadAt(static_cast<uint64_t>(block_low_) * kRecordSize, n, &block_).ok()) block_.clear();
-  }
-
-  File* index_;
-  int lowest_;
-  std::string block_;
-  int block_low_ = 0;
-};
 
 void WriteViewAndMoveLines(Request& req, const Paging& pages) {
   const PageLabels& l = req.labels;
@@ -213,26 +182,6 @@ void WriteRow(Request& req, const IndexRecord& rec, int position) {
   req.out->Line(row + "</TR>");
 }
 
-// Opens the index for the rows; a missing one is created. Ends the request
-// when it stays locked or cannot be created.
-std::unique_ptr<File> OpenIndexForRows(Request& req) {
-  std::unique_ptr<File> index;
-  const std::string path = req.files.Index();
-  Status s = OpenWithRetry(req.env, path, OpenMode::kReadExclusive, kStandardRetry, &index);
-  if (s.IsNotFound()) {
-    s = OpenWithRetry(req.env, path, OpenMode::kCreate, kStandardRetry, &index);
-    if (!s.ok()) {
-      req.out->Line("インデックスファイルを作成出来ませんでした。管理者に連絡をして下さい。"_sj);
-      EndRequest();
-    }
-  }
-  if (!s.ok()) {
-    req.out->Line(req.labels.index_busy);
-    EndRequest();
-  }
-  return index;
-}
-
 // The rows from the first position down, page size of them at most. A
 // deleted article hidden by DELETEVISIBLE still takes its place on the page.
 void WriteRows(Request& req, const Paging& pages) {
@@ -241,9 +190,10 @@ void WriteRows(Request& req, const Paging& pages) {
   // Positions at or below this one are too old to show (VIEWLIMIT).
   const long long too_old = s.view_limit != 0 ? 1LL * req.count - s.view_limit - 2 : -1;
 
-  std::unique_ptr<File> index = OpenIndexForRows(req);
+  std::unique_ptr<File> index = OpenIndexForPage(req);
   long long lowest = std::max<long long>({0, 1LL * pages.first - page_size + 1, too_old + 1});
-  RowReader reader(index.get(), static_cast<int>(std::min<long long>(lowest, pages.first)));
+  RecordWindow reader(index.get(), static_cast<int>(std::min<long long>(lowest, pages.first)), kRecordsPerRead,
+                      kRecordsPerRead);
 
   bool cut_off = false;
   int p = pages.first;

@@ -10,11 +10,13 @@
 #include "cgi/output.h"
 #include "main/request.h"
 #include "pages/form_fields.h"
+#include "pages/frame.h"
 #include "pages/links.h"
 #include "present/article_block.h"
 #include "present/templates.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
+#include "storage/record_window.h"
 #include "text/sjis.h"
 
 namespace kiroq {
@@ -121,42 +123,6 @@ void WritePostEntry(Request& req) {
   WritePostForm(req);
 }
 
-// Records read from the index top down, a block per read.
-class IndexWindow {
- public:
-  // Positions below lowest are never asked for; the first read takes
-  // first_block records.
-  IndexWindow(File* index, int lowest, int first_block) : index_(index), lowest_(lowest), block_(first_block) {}
-
-  // The record at position p (p >= lowest); false when the index has no
-  // whole record there.
-  bool Get(int p, IndexRecord* rec) {
-    if (p < low_ || p >= low_ + Loaded()) Load(p);
-    std::size_t offset = static_cast<std::size_t>(p - low_) * kRecordSize;
-    if (p < low_ || offset + kRecordSize > bytes_.size()) return false;
-    DecodeRecord(std::string_view(bytes_).substr(offset, kRecordSize), rec);
-    return true;
-  }
-
- private:
-  int Loaded() const { return static_cast<int>(bytes_.size() / kRecordSize); }
-
-  void Load(int high) {
-    low_ = std::max(lowest_, high - block_ + 1);
-    block_ = kMaxRecordsPerRead;
-    std::size_t n = static_cast<std::size_t>(high - low_ + 1) * kRecordSize;
-    if (!index_->ReadAt(static_cast<uint64_t>(low_) * kRecordSize, n, &bytes_).ok()) {
-      throw std::runtime_error("index read failed");
-    }
-  }
-
-  File* index_;
-  int lowest_;
-  int block_;
-  std::string bytes_;
-  int low_ = 0;
-};
-
 struct ListedArticle {
   int position;
   IndexRecord rec;
@@ -177,7 +143,7 @@ PagePlan PlanPage(const Request& req, File* index, int count, int first) {
   const long long too_old = s.view_limit != 0 ? 1LL * count - s.view_limit - 2 : -1;
   const int lowest = static_cast<int>(std::clamp<long long>(too_old + 1, 0, first));
   const int first_block = std::min({first - lowest + 1, req.page_size + kSpareRecords, kMaxRecordsPerRead});
-  IndexWindow window(index, lowest, first_block);
+  RecordWindow window(index, lowest, first_block, kMaxRecordsPerRead);
 
   PagePlan plan;
   plan.position = first;
@@ -198,24 +164,8 @@ PagePlan PlanPage(const Request& req, File* index, int count, int first) {
     }
     --plan.position;
   } while (plan.shown <= req.page_size && plan.position >= 0);
+  if (window.failed()) throw std::runtime_error("index read failed");
   return plan;
-}
-
-// Opens the index for the page; a missing one is created. Ends the request
-// when it stays busy or cannot be created.
-std::unique_ptr<File> OpenIndex(Request& req) {
-  std::unique_ptr<File> index;
-  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &index);
-  if (s.IsNotFound()) {
-    if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kCreate, kStandardRetry, &index).ok()) {
-      req.out->Line("インデックスファイルを作成出来ませんでした。管理者に連絡をして下さい。"_sj);
-      EndRequest();
-    }
-  } else if (!s.ok()) {
-    req.out->Line(req.labels.index_busy);
-    EndRequest();
-  }
-  return index;
 }
 
 // Opens the log for the bodies, keeping writers out while the page reads
@@ -290,7 +240,7 @@ void ArticleListPage(Request& req) {
   long long position = req.position;
   int shown = 1;
   if (count > 0) {
-    std::unique_ptr<File> index = OpenIndex(req);
+    std::unique_ptr<File> index = OpenIndexForPage(req);
     if (!ArticleCount(index.get(), &count).ok()) throw std::runtime_error("index size unknown");
     if (count > 0) {
       // A number outside the board has no article to start from.

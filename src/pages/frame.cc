@@ -2,6 +2,7 @@
 
 #include "main/request.h"
 #include "pages/links.h"
+#include "storage/board_files.h"
 #include "storage/record.h"
 #include "text/ascii.h"
 #include "text/sjis.h"
@@ -172,6 +173,24 @@ void WriteArticleNavBar(Request& req, int n, int count, const IndexRecord* shown
   WriteStepper(req, n, count);
   WritePostMenu(req, n);
   WriteDeleteItem(req, n, shown);
+}
+
+std::unique_ptr<File> OpenIndexForPage(Request& req) {
+  std::unique_ptr<File> index;
+  const std::string path = req.files.Index();
+  Status s = OpenWithRetry(req.env, path, OpenMode::kReadExclusive, kStandardRetry, &index);
+  if (s.IsNotFound()) {
+    s = OpenWithRetry(req.env, path, OpenMode::kCreate, kStandardRetry, &index);
+    if (!s.ok()) {
+      req.out->Line("インデックスファイルを作成出来ませんでした。管理者に連絡をして下さい。"_sj);
+      EndRequest();
+    }
+  }
+  if (!s.ok()) {
+    req.out->Line(req.labels.index_busy);
+    EndRequest();
+  }
+  return index;
 }
 
 void WriteErrorPage(Request& req, const char* heading, std::initializer_list<std::string_view> lines) {

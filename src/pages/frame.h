@@ -5,6 +5,7 @@
 #define KIROQ_PAGES_FRAME_H_
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@ namespace kiroq {
 
 struct Request;
 struct IndexRecord;
+class File;
 
 // Copies a text file to the page line by line (each line ended by CR LF).
 // False, writing nothing, when the file does not exist.
@@ -28,6 +30,11 @@ void WritePageTail(Request& req);
 // article number n of a board of count articles; shown is that article's
 // record (for the delete item), or null when there is none.
 void WriteArticleNavBar(Request& req, int n, int count, const IndexRecord* shown);
+
+// Opens the board's index read-exclusive for a page (standard retries),
+// creating it when it is missing. A busy index writes the index-busy notice
+// and ends the request, as does one that cannot be created.
+std::unique_ptr<File> OpenIndexForPage(Request& req);
 
 // The error page of the entry: "<HTML><BODY>", "<H1>heading</H1>", the
 // message lines, "</BODY></HTML>" (written after the CGI header block).
