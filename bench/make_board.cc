@@ -17,59 +17,17 @@
 #include "platform/env.h"
 #include "storage/record.h"
 #include "text/sjis.h"
+#include "sample_text.h"
 
 namespace {
 
 using kiroq::operator""_sj;
+using kiroq::bench::kKeyword;
 
-const std::string_view kWords[] = {
-    "掲示板"_sj,
-    "投稿"_sj,
-    "返信"_sj,
-    "記事"_sj,
-    "ありがとうございます"_sj,
-    "よろしくお願いします"_sj,
-    "表示"_sj,
-    "ソフト"_sj,
-    "ポイント"_sj,
-    "能力"_sj,
-    "予定"_sj,
-    "今日は"_sj,
-    "天気"_sj,
-    "会議"_sj,
-    "東京"_sj,
-    "大阪"_sj,
-    "、"_sj,
-    "。"_sj,
-    "です"_sj,
-    "ます"_sj,
-    "hello",
-    "board",
-    "search",
-    "2024",
-    "http://example.com/",
-    "OK",
-    "(^_^)",
-    "[info]",
-    "１２３"_sj,
-    "ＡＢＣ"_sj,
-};
-const std::string_view kKeyword = "検索語句鍵"_sj;
+
 
 std::string MakeBody(std::mt19937& rng, std::size_t size, bool with_keyword) {
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof(kWords) / sizeof(kWords[0]) - 1);
-  std::uniform_int_distribution<int> line_length(30, 90);
-  std::string body;
-  std::size_t line_start = 0;
-  int line_limit = line_length(rng);
-  while (body.size() < size) {
-    body.append(kWords[pick(rng)]);
-    if (body.size() - line_start > static_cast<std::size_t>(line_limit)) {
-      body += "\r\n";
-      line_start = body.size();
-      line_limit = line_length(rng);
-    }
-  }
+  std::string body = kiroq::bench::MakeBody(rng, size);
   if (with_keyword) {
     // At a character boundary near a random place.
     std::size_t target = std::uniform_int_distribution<std::size_t>(0, body.size() - 1)(rng);
