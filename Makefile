@@ -9,7 +9,7 @@ PORT ?= 8080
 RUN_DIR ?= $(CURDIR)/run
 FUZZ_SECONDS ?= 30
 
-.PHONY: build test test-unit test-asan test-web fuzz serve stop clean bench
+.PHONY: build test check test-unit test-asan test-web fuzz serve stop clean bench
 
 build:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -18,11 +18,16 @@ build:
 # Every stage runs, also after a failing one; the result fails if any did.
 test:
 	@status=0; \
+	$(MAKE) check || status=1; \
 	$(MAKE) test-unit || status=1; \
 	$(MAKE) test-asan || status=1; \
 	$(MAKE) test-web || status=1; \
 	$(MAKE) fuzz || status=1; \
 	exit $$status
+
+# The layers of src/ include only downward and in no circle.
+check:
+	python3 tools/check_layers.py src
 
 test-unit:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null

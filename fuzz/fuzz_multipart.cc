@@ -11,7 +11,7 @@
 #include "cgi/form_input.h"
 #include "cgi/multipart.h"
 #include "cgi/post_decoder.h"
-#include "config/settings.h"
+#include "board/settings.h"
 #include "fuzz_support.h"
 #include "storage/record.h"
 #include "test_env.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/settings.h"
+#include "board/settings.h"
 #include "fuzz_support.h"
 #include "text/ascii.h"
 

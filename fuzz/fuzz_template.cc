@@ -21,9 +21,9 @@
 
 #include "board_fixture.h"
 #include "fuzz_support.h"
-#include "main/request.h"
-#include "pages/labels.h"
-#include "present/templates.h"
+#include "html/request.h"
+#include "html/labels.h"
+#include "html/templates.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
 #include "text/sjis.h"

@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "main/request.h"
-#include "pages/labels.h"
-#include "present/dates.h"
-#include "present/thread_tree.h"
+#include "html/request.h"
+#include "html/labels.h"
+#include "board/dates.h"
+#include "board/thread_tree.h"
+#include "html/thread_rows.h"
 #include "storage/record.h"
 #include "test_env.h"
 

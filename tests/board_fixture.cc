@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "main/run.h"
+#include "app/run.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 

@@ -1,7 +1,7 @@
 #include "cgi/post_decoder.h"
 
 #include "cgi/client.h"
-#include "config/settings.h"
+#include "board/settings.h"
 #include "platform/env.h"
 #include "text/cut.h"
 #include "text/sjis.h"

@@ -4,8 +4,8 @@
 
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "main/request.h"
-#include "pages/links.h"
+#include "html/request.h"
+#include "html/links.h"
 #include "text/ascii.h"
 #include "text/sjis.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "board_fixture.h"
-#include "main/run.h"
+#include "app/run.h"
 #include "storage/board_files.h"
 #include "text/sjis.h"
 

@@ -9,7 +9,7 @@
 #include <set>
 
 #include "board_fixture.h"
-#include "main/run.h"
+#include "app/run.h"
 #include "process_runner.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"

@@ -10,7 +10,7 @@
 #include "apache_site.h"
 #include "board_fixture.h"
 #include "live_board.h"
-#include "pages/labels.h"
+#include "html/labels.h"
 #include "storage/article_store.h"
 #include "text/sjis.h"
 

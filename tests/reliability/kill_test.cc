@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "live_board.h"
-#include "pages/labels.h"
+#include "html/labels.h"
 #include "storage/article_store.h"
 
 namespace kiroq {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "live_board.h"
-#include "pages/labels.h"
+#include "html/labels.h"
 #include "process_runner.h"
 #include "storage/article_store.h"
 #include "text/sjis.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/env.h"
-#include "present/thread_tree.h"
+#include "board/thread_tree.h"
 #include "storage/record.h"
 #include "test_env.h"
 

@@ -1,0 +1,41 @@
+// The action table: which page or operation answers each action code.
+//
+// Adding an action means one row here and one function in its own file.
+#ifndef KIROQ_APP_COMMANDS_H_
+#define KIROQ_APP_COMMANDS_H_
+
+namespace kiroq {
+
+struct Request;
+using Handler = void (*)(Request&);
+
+// Actions that answer the whole response themselves, CGI header included.
+// Early ones run before the board's data files are made sure of (they must
+// never create a board); the others after, before the posted form is
+// decoded. Each group is tested in table order.
+struct WholeCommand {
+  int action;
+  Handler handler;
+};
+
+// Actions whose body goes inside the page frame: after the CGI header and
+// the page head, before the page tail.
+struct FramedCommand {
+  int action;
+  Handler handler;
+};
+
+struct CommandTable {
+  const WholeCommand* early;
+  int early_count;
+  const WholeCommand* whole;
+  int whole_count;
+  const FramedCommand* framed;
+  int framed_count;
+};
+
+const CommandTable& Commands();
+
+}  // namespace kiroq
+
+#endif  // KIROQ_APP_COMMANDS_H_

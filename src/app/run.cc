@@ -1,0 +1,263 @@
+#include "app/run.h"
+
+#include <cstdint>
+#include <exception>
+
+#include "cgi/client.h"
+#include "cgi/headers.h"
+#include "cgi/output.h"
+#include "board/admin_password.h"
+#include "pages/login_gate.h"
+#include "app/commands.h"
+#include "pages/posting.h"
+#include "html/request.h"
+#include "pages/attachments.h"
+#include "html/frame.h"
+#include "platform/env.h"
+#include "storage/board_files.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+constexpr int kDefaultPageSize = 10;
+constexpr int kMaxPageSize = 100000;
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string PercentDecode(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      int hi = HexValue(s[i + 1]), lo = HexValue(s[i + 2]);
+      if (hi >= 0 && lo >= 0) {
+        out.push_back(static_cast<char>(hi * 16 + lo));
+        i += 2;
+        continue;
+      }
+    }
+    out.push_back(s[i]);
+  }
+  return out;
+}
+
+// The action bytes of the negative codes -1..-7, -9..-13, -15, -16, -21..-23,
+// -31..-33, -99 and -100 all mean the title list.
+int NormalizeAction(int action) {
+  switch (action) {
+    case 156: case 157: case 223: case 224: case 225: case 233: case 234: case 235:
+    case 240: case 241: case 243: case 244: case 245: case 246: case 247:
+    case 249: case 250: case 251: case 252: case 253: case 254: case 255:
+      return 1;
+    default:
+      return action;
+  }
+}
+
+void WriteMissingSettingsPage(Request& req) {
+  WritePageHeader(req.out);
+  req.out->Line("<HTML>");
+  req.out->Raw("設定ファイル "_sj);
+  req.out->Text(req.board);
+  req.out->Line(".ini がありません。BBS の名前を確認してください"_sj);
+  req.out->Line("</HTML>");
+}
+
+void WriteServerBusyPage(Request& req, std::string_view japanese, std::string_view english) {
+  WritePageHeader(req.out);
+  WriteErrorPage(req, "KIROQ SERVER BUSY", {req.japanese() ? japanese : english});
+}
+
+// Start-up steps 2 to 5: cookies and the four query words.
+void ReadAddress(Request& req, const std::vector<std::string>& args) {
+  req.cookies = Cookies(req.env->GetVar("HTTP_COOKIE"));
+  req.words = QueryWords(req.env, args);
+  req.board = req.Word(1);
+  req.page_size = ToIntDef(req.Word(2), kDefaultPageSize);
+  std::string browscount = req.cookies.Value("BROWSCOUNT=");
+  if (!browscount.empty()) req.page_size = ToIntDef(browscount, kDefaultPageSize);
+  // 0 means the default; so does a negative size, which would turn paging
+  // arithmetic backwards.
+  if (req.page_size <= 0) req.page_size = kDefaultPageSize;
+  if (req.page_size > kMaxPageSize) req.page_size = kMaxPageSize;
+  // Numbers far outside any board are kept away from the edges of int, so
+  // that paging arithmetic cannot overflow.
+  constexpr int kNumberLimit = 1000000000;
+  req.number = ToIntDef(req.Word(3), 0);
+  if (req.number > kNumberLimit) req.number = kNumberLimit;
+  if (req.number < -kNumberLimit) req.number = -kNumberLimit;
+  req.action = static_cast<uint8_t>(ToIntDef(req.Word(4), 0));
+  req.action = NormalizeAction(req.action);
+  req.requested_action = req.action;
+}
+
+// Start-up step 6: false when the board has no settings file (the page
+// saying so has been written).
+bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
+  req.settings.japanese = true;  // the missing-settings page is Japanese
+  std::string text;
+  if (!IsValidBoardName(req.board) ||
+      !req.env->ReadFile(req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
+    WriteMissingSettingsPage(req);
+    return false;
+  }
+  file->reset(new SettingsFile(text));
+  req.settings_file = file->get();
+  req.settings = ReadSettings(**file, UserAgent(req.env));
+  return true;
+}
+
+// Start-up steps 8 to 15, after the body was read.
+void ApplyRequestSettings(Request& req) {
+  Settings& s = req.settings;
+  // A cookie cleared with an empty value counts as absent.
+  std::string treet = req.cookies.Value("TREET="), treet2 = req.cookies.Value("TREET2=");
+  if (!treet.empty()) s.tree_close = treet != "0";
+  if (!treet2.empty()) s.new_post_sort = treet2 != "0";
+  if (s.file_upload) {
+    if (req.action == 20 || req.action == 21) req.env->CreateDir(req.files.DataDir() + "/" + req.board);
+    req.upload_dir = req.files.UploadDir();
+  }
+  if (s.view_select == -1 || s.view_select == -2 || s.view_select == -3 || s.view_select == -13) s.view_select = 0;
+  if (!s.japanese) s.use_address = false;
+  req.labels = ChooseLabels(s.japanese, s.image_button, s.mobile());
+}
+
+Handler FindWhole(const WholeCommand* commands, int count, int action) {
+  for (int i = 0; i < count; ++i) {
+    if (commands[i].action == action) return commands[i].handler;
+  }
+  return nullptr;
+}
+
+Handler FindFramed(int action) {
+  const CommandTable& t = Commands();
+  for (int i = 0; i < t.framed_count; ++i) {
+    if (t.framed[i].action == action) return t.framed[i].handler;
+  }
+  return nullptr;
+}
+
+// The page of the second group: CGI header, page head, the action's body,
+// the navigation strings, the page end.
+void WriteFramedPage(Request& req) {
+  WritePageHeader(req.out);
+  WritePageHead(req);
+  uint64_t size = 0;
+  req.count = req.env->GetFileSize(req.files.Index(), &size).ok() ? static_cast<int>(size / kRecordSize) : 0;
+  if (req.number != 0) {
+    req.position = req.number - 1;
+  } else if (req.count > 0) {
+    req.position = req.count - 1;
+  }
+  if (Handler handler = FindFramed(req.action)) handler(req);
+  req.out->Raw(req.nav_next);
+  req.out->Raw(req.nav_previous);
+  if ((req.action == 3 || req.action == 9 || req.action == 10 || req.action == 12) && req.settings.use_search_log) {
+    WriteSearchForm(req);
+  }
+  if (req.settings.bbs_man) WriteManagerLink(req);
+  WritePageFooter(req);
+}
+
+void Serve(Request& req, const std::vector<std::string>& args, const std::string& program_folder) {
+  Env* env = req.env;
+  req.program_folder = program_folder;
+  env->CreateDir(program_folder + "bbsdb");
+  ReadAddress(req, args);
+  req.files = BoardFiles(program_folder, req.board);
+
+  std::unique_ptr<SettingsFile> settings_file;
+  if (!LoadBoardSettings(req, &settings_file)) return;
+
+  req.input.Read(env, req.settings.mobile());
+  ApplyRequestSettings(req);
+  PassLoginGate(req);
+  req.admin_password = ReadAdminPassword(env, req.settings.password, req.board);
+  if (req.input.too_large()) {
+    WritePageHeader(req.out);
+    if (req.japanese()) {
+      WriteErrorPage(req, "KIROQ ERROR", {"送信された内容が大きすぎます（5MB まで）。<BR>"_sj, "何も保存されていません。"_sj});
+    } else {
+      WriteErrorPage(req, "KIROQ ERROR", {"The request is too large (at most 5 MB).<BR>", "Nothing was stored."});
+    }
+    return;
+  }
+
+  // Attachment actions on a board without attachments, and downloads, are
+  // answered before any data file is touched: they never create a board.
+  if (req.action >= 20 && req.action <= 23 && !req.settings.file_upload) return NoAttachmentsPage(req);
+  const CommandTable& table = Commands();
+  if (Handler early = FindWhole(table.early, table.early_count, req.action)) return early(req);
+
+  switch (EnsureDataFiles(env, req.files)) {
+    case EnsureResult::kOk:
+      break;
+    case EnsureResult::kLogFailed:
+      WriteServerBusyPage(req, "ログファイルが作成出来ませんでした。フォルダセキュリティを確認してください。<BR>"_sj,
+                          "made false log file. Check the folder securyty.<BR>");
+      return;
+    case EnsureResult::kIndexFailed:
+      WriteServerBusyPage(req,
+                          "インデックスファイルが作成出来ませんでした。フォルダセキュリティを確認してください。<BR>"_sj,
+                          "made false index file. Check the folder securyty.<BR>");
+      return;
+  }
+
+  if (Handler whole = FindWhole(table.whole, table.whole_count, req.action)) return whole(req);
+
+  req.post = DecodePostedForm(req.input, req.settings, env, req.action);
+  CheckAndStorePost(req);
+  WritePostCookies(req);
+  WriteFramedPage(req);
+}
+
+}  // namespace
+
+bool IsValidBoardName(const std::string& name) {
+  if (name.empty()) return false;
+  for (char c : name) {
+    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> QueryWords(Env* env, const std::vector<std::string>& args) {
+  if (!env->HasVar("QUERY_STRING")) return args;
+  std::string query = env->GetVar("QUERY_STRING");
+  std::vector<std::string> words;
+  if (query.find('=') != std::string::npos) return words;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t plus = query.find('+', start);
+    words.push_back(PercentDecode(std::string_view(query).substr(start, plus - start)));
+    if (plus == std::string::npos) break;
+    start = plus + 1;
+  }
+  return words;
+}
+
+int RunRequest(Env* env, const std::vector<std::string>& args, const std::string& program_folder) {
+  Output out(env);
+  Request req(env, &out);
+  try {
+    Serve(req, args, program_folder);
+  } catch (const RequestEnded&) {
+    // The page said what there was to say.
+  } catch (const std::exception&) {
+    out.Line("Server Busy!");
+  }
+  out.Flush();
+  return 0;
+}
+
+}  // namespace kiroq

@@ -1,0 +1,37 @@
+// Post dates: the text pages show, coloured by the article's age, and the
+// day count that orders articles.
+#ifndef KIROQ_BOARD_DATES_H_
+#define KIROQ_BOARD_DATES_H_
+
+#include <string>
+
+#include "platform/env.h"
+#include "storage/record.h"
+
+namespace kiroq {
+
+// The post date field of the current local time.
+DateField MakePostDate(const LocalTime& now);
+
+// The display form of a stored date for TIMETYPE time_type (0..9; others
+// give ""). A legacy text date is shown as stored. Plain text: escape it
+// before writing it into a page.
+std::string DateDisplayText(const DateField& date, int time_type);
+
+// The age band of a post at now, for colouring by age: 0 (within 12 hours)
+// to 4 (oldest, or a date that cannot be read).
+int DateAgeBand(const DateField& date, int time_type, const LocalTime& now);
+
+// Days since 1899-12-30 with the time of day as the fraction. Legacy text
+// dates are read as "yyyy/mm/dd hh:mm:ss" (also "yy/mm/dd ...", 00-49 being
+// 2000-2049 and 50-99 1950-1999; the time may be missing or lack seconds);
+// false when the text is not such a date, or when a stored 0xFF date holds
+// an impossible month, day or time.
+bool PostDateToDays(const DateField& date, double* days);
+
+// The same for a LocalTime.
+double LocalTimeToDays(const LocalTime& t);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_BOARD_DATES_H_

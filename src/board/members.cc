@@ -1,0 +1,63 @@
+#include "board/members.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "platform/env.h"
+#include "storage/board_files.h"
+#include "text/ascii.h"
+#include "text/convert.h"
+
+namespace kiroq {
+
+bool FindMember(Env* env, const std::string& member_file, std::string_view id, std::string_view password,
+                Member* member) {
+  std::string text;
+  if (member_file.empty() || !env->ReadFile(member_file, &text).ok()) return false;
+  bool found = false;
+  for (const std::string& line : SplitLines(text)) {
+    std::vector<std::string> items = SplitCommaText(line);
+    if (items.size() != 4) continue;
+    if (!EqualsIgnoreCase(items[0], id) || items[1] != password) continue;
+    *member = {items[0], items[1], items[2], items[3]};
+    found = true;
+  }
+  return found;
+}
+
+std::string FailedLoginLine(const LocalTime& now, std::string_view id, std::string_view password,
+                            std::string_view host, std::string_view address) {
+  char date[32], time[32];
+  std::snprintf(date, sizeof(date), "%04d/%02d/%02d", now.year, now.month, now.day);
+  std::snprintf(time, sizeof(time), "%02d:%02d:%02d", now.hour, now.minute, now.second);
+  std::string line = "\"";
+  line += date;
+  line += "\",\"";
+  line += time;
+  line += "\",\"";
+  line.append(id);
+  line += "\",\"";
+  line.append(password);
+  line += "\",\"";
+  line.append(host);
+  line += "\",\"";
+  line.append(address);
+  line += "\"";
+  return line;
+}
+
+bool AppendFailedLogin(Env* env, const std::string& path, std::string line) {
+  line += "\r\n";
+  std::unique_ptr<File> log;
+  uint64_t size = 0;
+  bool ok = OpenWithRetry(env, path, OpenMode::kCreate, kStandardRetry, &log).ok() && log->Size(&size).ok();
+  if (ok && size > 0) {
+    // A log that does not end its last line gets one first.
+    std::string last;
+    ok = log->ReadAt(size - 1, 1, &last).ok();
+    if (ok && last != "\n" && last != "\r") line = "\r\n" + line;
+  }
+  return ok && log->WriteAt(size, line).ok();
+}
+
+}  // namespace kiroq

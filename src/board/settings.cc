@@ -1,0 +1,165 @@
+#include "board/settings.h"
+
+#include "text/ascii.h"
+
+namespace kiroq {
+
+namespace {
+
+constexpr std::size_t kSizeLimit = 20;
+
+std::string CutSize(std::string v) {
+  if (v.size() > kSizeLimit) v.resize(kSizeLimit);
+  return v;
+}
+
+}  // namespace
+
+SettingsFile::SettingsFile(std::string_view text) {
+  lines_ = SplitLines(text);
+  for (const std::string& line : lines_) {
+    std::size_t eq = line.find('=');
+    if (eq == std::string::npos || eq == 0) continue;
+    // "KEY=" at the start of the line, compared without case: the text
+    // before the first "=" is the key.
+    values_.emplace(ToUpperAscii(line.substr(0, eq)), line.substr(eq + 1));
+  }
+}
+
+bool SettingsFile::Has(std::string_view key) const { return values_.count(ToUpperAscii(key)) != 0; }
+
+std::string SettingsFile::Text(std::string_view key) const {
+  auto it = values_.find(ToUpperAscii(key));
+  return it == values_.end() ? std::string() : it->second;
+}
+
+bool SettingsFile::Switch(std::string_view key) const { return Number(key) == 1; }
+
+int SettingsFile::Number(std::string_view key) const {
+  int v = 0;
+  if (!ParseWholeNumber(Text(key), &v)) return 0;
+  return v;
+}
+
+std::string SettingsFile::TextOr(std::string_view key, std::string_view dflt) const {
+  std::string v = Text(key);
+  return v.empty() ? std::string(dflt) : v;
+}
+
+std::vector<std::string> SettingsFile::Section(std::string_view start_marker, std::string_view end_marker) const {
+  std::vector<std::string> out;
+  bool inside = false;
+  for (const std::string& line : lines_) {
+    if (!inside) {
+      if (StartsWithIgnoreCase(line, start_marker)) inside = true;
+      continue;
+    }
+    if (StartsWithIgnoreCase(line, end_marker)) break;
+    out.push_back(line);
+  }
+  return out;
+}
+
+bool IsMobileAgent(std::string_view user_agent) {
+  std::string upper = ToUpperAscii(user_agent);
+  return upper.find("DOCOMO") != std::string::npos || upper.find("UP.BROWSER") != std::string::npos;
+}
+
+Settings ReadSettings(const SettingsFile& f, std::string_view user_agent) {
+  Settings s;
+  s.subject_length = f.Number("SUBJECTLENGTH");
+  if (s.subject_length <= 0) s.subject_length = 40;
+  s.cookie_delete = f.Switch("COOKIEDELETE");
+  s.roma = f.Switch("ROMA");
+  s.post_button = f.Switch("POSTBUTTON");
+  s.bbs_man = f.Switch("BBSMAN");
+  s.view_select = f.Number("VIEWSELECT");
+  s.use_mail = f.Switch("USEMAIL");
+  s.use_url = f.Switch("USEURL");
+  s.use_date = f.Switch("USEDATE");
+  s.use_cookie = f.Switch("USECOOKIE");
+  s.un_name = f.Text("UNNAME");
+  s.un_title = f.Text("UNTITLE");
+  s.add_head = f.Text("ADDHEAD");
+  s.use_delete = f.Switch("USEDELETE");
+  s.delete_visible = f.Switch("DELETEVISIBLE");
+  s.use_comment_number = f.Switch("USECOMMENTNUMBER");
+  s.use_cookie_setting = f.Switch("USECOOKIESETTING");
+  s.use_search_log = f.Switch("USESEARCHLOG");
+  s.num_click = f.Switch("NUMCLICK");
+  s.title_click = f.Switch("TITLECLICK");
+  s.use_age = f.Text("USEAGE");
+  s.use_sex = f.Switch("USESEX");
+  s.use_address = f.Switch("USEADDRESS");
+  s.use_border = f.Switch("USEBORDER");
+  s.use_host_name = f.Switch("USEHOSTNAME");
+  s.use_image_url = f.Switch("USEIMAGEURL");
+  s.use_none = f.Switch("USENONE");
+  s.use_default = f.Number("USEDEFAULT");
+  s.crlf_cut = f.Switch("CRLFCUT");
+  s.japanese = f.Switch("JAPANESE");
+  s.name_size = CutSize(f.TextOr("NAMESIZE", s.name_size));
+  s.email_size = CutSize(f.TextOr("EMAILSIZE", s.email_size));
+  s.url_size = CutSize(f.TextOr("URLSIZE", s.url_size));
+  s.title_size = CutSize(f.TextOr("TITLESIZE", s.title_size));
+  s.rows_size = CutSize(f.TextOr("ROWSSIZE", s.rows_size));
+  s.cols_size = CutSize(f.TextOr("COLSSIZE", s.cols_size));
+  s.read_only = f.Switch("READONLY");
+  s.password = f.Text("PASSWORD");
+  s.url_link_convert = f.Switch("URLLINKCONVERT");
+  s.file_upload = f.Switch("FILEUPLOAD");
+  s.image_button = f.Switch("IMAGEBUTTON");
+  s.members_only = f.Text("MEMBERSONLY");
+  s.cell_padding = f.Text("CELLPADDING");
+  s.time_color = f.Number("TIMECOLOR");
+  for (int i = 0; i < 5; ++i) {
+    // Only a missing key gives the default; an empty value stays empty.
+    std::string key = "TIMECOLOR" + std::to_string(i + 1);
+    s.time_colors[i] = f.Has(key) ? f.Text(key) : "WHITE";
+  }
+  s.login_dat = f.Text("LOGINDAT");
+  s.member_read_only = f.Number("MEMBERREADONLY");
+  s.imode = f.Number("IMODE");
+  s.view_limit = f.Number("VIEWLIMIT");
+  s.use_delete_pass = f.Switch("USEDELETEPASS");
+  s.new_post_sort = f.Switch("NEWPOSTSORT");
+  s.time_type = f.Number("TIMETYPE");
+  s.tree_close = f.Switch("TREECLOSE");
+  s.convert_remote_host = f.Switch("CONVERTREMOTEHOST");
+  s.use_html_tag = f.Switch("USEHTMLTAG");
+
+  if (s.imode == 2) s.imode = IsMobileAgent(user_agent) ? 1 : 0;
+  if (s.mobile()) {
+    s.form_enctype.clear();
+    s.name_size = CutSize(f.TextOr("INAMESIZE", s.name_size));
+    s.email_size = CutSize(f.TextOr("IEMAILSIZE", s.email_size));
+    s.url_size = CutSize(f.TextOr("IURLSIZE", s.url_size));
+    s.title_size = CutSize(f.TextOr("ITITLESIZE", s.title_size));
+    s.rows_size = CutSize(f.TextOr("IROWSSIZE", s.rows_size));
+    s.cols_size = CutSize(f.TextOr("ICOLSSIZE", s.cols_size));
+  } else {
+    s.form_enctype = " ENCTYPE=\"multipart/form-data\"";
+  }
+
+  s.no_head_color = f.TextOr("NOHEADCOLOR", "#33AACC");
+  s.date_head_color = f.TextOr("DATEHEADCOLOR", "#AAEEAA");
+  s.title_head_color = f.TextOr("TITLEHEADCOLOR", "#33CCAA");
+  s.writer_head_color = f.TextOr("WRITERHEADCOLOR", "#AACCAA");
+  s.no_color = f.Text("NOCOLOR");
+  s.date_color = f.Text("DATECOLOR");
+  s.title_color = f.Text("TITLECOLOR");
+  s.writer_color = f.Text("WRITERCOLOR");
+  s.url_head_color = f.TextOr("URLHEADCOLOR", "#AAEE00");
+  s.tree_head_color = f.TextOr("TREEHEADCOLOR", "#33CC44");
+  s.no_str_color = f.TextOr("NOSTRCOLOR", "BLACK");
+  s.date_str_color = f.TextOr("DATESTRCOLOR", "BLACK");
+  s.title_str_color = f.TextOr("TITLESTRCOLOR", "BLACK");
+  s.writer_str_color = f.TextOr("WRITERSTRCOLOR", "BLACK");
+  s.url_str_color = f.TextOr("URLSTRCOLOR", "BLACK");
+  s.grph_str_color = f.TextOr("GRPHSTRCOLOR", "BLACK");
+  s.border_line = f.Number("BORDERLINE");
+  s.border_color = f.Text("BORDERCOLOR");
+  return s;
+}
+
+}  // namespace kiroq

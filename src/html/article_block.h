@@ -1,0 +1,48 @@
+// One article as a block: a small table of its header fields, its body and
+// its attachment line, and the pieces of it that templates show too.
+#ifndef KIROQ_HTML_ARTICLE_BLOCK_H_
+#define KIROQ_HTML_ARTICLE_BLOCK_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kiroq {
+
+struct Request;
+struct IndexRecord;
+class File;
+
+// Writes article number (1-based) from rec as the program's own block. The
+// body is read from log when it is given, otherwise from the board's log
+// opened here (read-shared, with the standard retries); a log that stays
+// busy ends the request with a notice.
+void WriteArticleBlock(Request& req, const IndexRecord& rec, int number, File* log = nullptr);
+
+// The board's log opened as an article's body is read (read-shared,
+// standard retries), for pages that show several articles from one open; a
+// log that stays busy ends the request with the same notice.
+std::unique_ptr<File> OpenLogForArticles(Request& req);
+
+// The body as the page shows it: lines split at CR LF, CR or LF, each
+// escaped (unless the board allows markup) and, with URLLINKCONVERT, with
+// its addresses linked. romaji: converted to hiragana first.
+std::vector<std::string> BodyLines(const Request& req, std::string_view body, bool romaji);
+
+// An address as a link target: "http://" is put before anything that does
+// not start with "http://" or "https://" (any case).
+std::string LinkTarget(std::string_view url);
+
+// The attachment's file and counter, when the board keeps attachments.
+std::string AttachmentPath(const Request& req, int number, const std::string& name);
+std::string CounterPath(const Request& req, int number);
+// The counter file's first line as a number: 0 when the file is empty, 1
+// when the line is not a number; false when there is no counter file.
+bool ReadDownloadCounter(Request& req, int number, long long* count);
+// True when name can be an attachment's file name inside its folder.
+bool IsSafeAttachmentName(std::string_view name);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_HTML_ARTICLE_BLOCK_H_

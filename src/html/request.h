@@ -1,0 +1,67 @@
+// The request-wide values: one Request per run, built by the start-up and
+// passed to every page.
+#ifndef KIROQ_HTML_REQUEST_H_
+#define KIROQ_HTML_REQUEST_H_
+
+#include <string>
+#include <vector>
+
+#include "cgi/form_input.h"
+#include "cgi/post_decoder.h"
+#include "cgi/headers.h"
+#include "cgi/output.h"
+#include "board/settings.h"
+#include "html/labels.h"
+#include "platform/env.h"
+#include "storage/board_files.h"
+#include "storage/record.h"
+
+namespace kiroq {
+
+// Thrown to end the request after the page so far; caught where the request
+// started. Use EndRequest() rather than throwing it directly.
+struct RequestEnded {};
+[[noreturn]] void EndRequest();
+
+struct Request {
+  Request(Env* e, Output* o) : env(e), out(o) {}
+
+  Env* env;
+  Output* out;
+
+  std::string program_folder;  // ends in "/"
+  std::vector<std::string> words;  // the query words, first = board name
+
+  std::string board;
+  int page_size = 10;
+  int number = 0;
+  int action = 0;            // 0..255
+  int requested_action = 0;  // the action as first computed
+
+  Cookies cookies;
+  SettingsFile* settings_file = nullptr;  // the board's settings file, for its list sections
+  Settings settings;
+  PageLabels labels;
+  BoardFiles files;
+  FormInput input;
+  PostedForm post;
+
+  std::string upload_dir;      // set when FILEUPLOAD is on
+  std::string admin_password;  // "" when the board has none
+
+  int count = 0;     // article count, once the page knows it
+  int position = 0;  // 0-based record position of the current article
+  std::string nav_next, nav_previous;  // paging links some pages set
+
+  bool thread_menu_written = false;  // the thread-view menu appears once
+  bool stored_post = false;          // this request stored an article
+
+  // Query word i (1-based), "" when absent.
+  const std::string& Word(std::size_t i) const;
+  bool japanese() const { return settings.japanese; }
+  bool mobile() const { return settings.mobile(); }
+};
+
+}  // namespace kiroq
+
+#endif  // KIROQ_HTML_REQUEST_H_

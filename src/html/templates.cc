@@ -1,0 +1,394 @@
+#include "html/templates.h"
+
+#include <memory>
+#include <string_view>
+
+#include "board/reply_title.h"
+#include "html/request.h"
+#include "html/form_fields.h"
+#include "html/links.h"
+#include "html/article_block.h"
+#include "board/dates.h"
+#include "html/post_date.h"
+#include "html/template_items.h"
+#include "storage/article_store.h"
+#include "storage/board_files.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+// Which template is being rendered, by its file's extension.
+enum class Kind { kMes, kPost, kRepost, kOther };
+
+// What the page is, by the request's action code.
+enum class View { kNone, kNewForm, kReplyForm, kAllView, kArticleView };
+
+// Tags in the order they are tested at each "<".
+enum Tag {
+  kPostNumber,
+  kResMenu,
+  kPostAction,
+  kPostName,
+  kPostMail,
+  kPostTitle,
+  kPostDate,
+  kPostUrl,
+  kDeleteMenu,
+  kUploadFile,
+  kPostAddress,
+  kPostImageUrl,
+  kPostAge,
+  kPostSex,
+  kPostPassword,
+  kPostDeletePassword,
+  kPostMessage,
+  kTreeMenu,
+  kPostMenu,
+  kPostActionEnd,
+  kMoveMenu,
+  kAllMenu,
+  kTagCount
+};
+
+constexpr std::string_view kTagText[kTagCount] = {
+    "<POSTNUMBER>",         "<RESMENU>",      "<POSTACTION>", "<POSTNAME>",   "<POSTMAIL>",
+    "<POSTTITLE>",          "<POSTDATE>",     "<POSTURL>",    "<DELETEMENU>", "<UPLOADFILE>",
+    "<POSTADDRESS>",        "<POSTIMAGEURL>", "<POSTAGE>",    "<POSTSEX>",    "<POSTPASSWORD>",
+    "<POSTDELETEPASSWORD>", "<POSTMESSAGE>",  "<TREEMENU>",   "<POSTMENU>",   "<POSTACTIONEND>",
+    "<MOVEMENU>",           "<ALLMENU>",
+};
+
+Kind KindOf(const std::string& path) {
+  std::size_t slash = path.find_last_of('/');
+  std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return Kind::kOther;
+  std::string ext = ToUpperAscii(std::string_view(path).substr(dot));
+  if (ext == ".MES") return Kind::kMes;
+  if (ext == ".POST") return Kind::kPost;
+  if (ext == ".REPOST") return Kind::kRepost;
+  return Kind::kOther;
+}
+
+View ViewOf(int action) {
+  switch (action) {
+    case 0:
+      return View::kNewForm;
+    case 4:
+      return View::kReplyForm;
+    case 11:
+      return View::kAllView;
+    case 3:
+    case 5:
+    case 8:
+    case 9:
+    case 12:
+      return View::kArticleView;
+    default:
+      return View::kNone;
+  }
+}
+
+// Renders the lines of one template for one article. Text is gathered in
+// pending_ and written when the line ends, or earlier when a tag writes
+// straight to the page, so that the page keeps the template's order.
+class Renderer {
+ public:
+  Renderer(Request& req, const IndexRecord& rec, Kind kind, File* log) : req_(req), rec_(rec), kind_(kind), log_(log) {
+    // After a password toggle (action 14) the article is shown as on its
+    // own page; the template needs its values there too.
+    action_ = req.action == 14 ? 3 : req.action;
+    view_ = ViewOf(action_);
+  }
+
+  void RenderLine(std::string_view line) {
+    std::size_t p = 0;
+    while (p < line.size()) {
+      if (line[p] != '<') {
+        pending_.push_back(line[p++]);
+        continue;
+      }
+      // Each tag is tested once, in table order, at the position left by
+      // the tests before it.
+      for (int t = 0; t < kTagCount; ++t) {
+        if (line.substr(p, kTagText[t].size()) == kTagText[t]) {
+          p += kTagText[t].size();
+          Substitute(static_cast<Tag>(t));
+        }
+      }
+      if (p < line.size()) pending_.push_back(line[p++]);
+    }
+    req_.out->Line(pending_);
+    pending_.clear();
+  }
+
+ private:
+  bool Form() const { return view_ == View::kNewForm || view_ == View::kReplyForm; }
+  bool AllView() const { return view_ == View::kAllView; }
+  bool ArticleView() const { return view_ == View::kArticleView; }
+  bool Shows() const { return AllView() || ArticleView(); }  // an article's values, not fields
+  long long Current() const { return static_cast<long long>(req_.position) + 1; }
+
+  void Append(std::string_view s) { pending_.append(s); }
+  void Flush() {
+    req_.out->Raw(pending_);
+    pending_.clear();
+  }
+
+  std::string DeletedText() const { return std::string(req_.japanese() ? "削除されています"_sj : "Deleted"); }
+  std::string ValueOrDeleted(const std::string& value) const {
+    return rec_.is_deleted() ? DeletedText() : EscapeHtml(value);
+  }
+
+  std::string NameWithMail() const {
+    if (req_.settings.use_mail && !rec_.email.empty() && !rec_.is_deleted()) {
+      return "<A HREF=\"mailto:" + EscapeHtml(rec_.email) + "\">" + EscapeHtml(rec_.name) + "</A>";
+    }
+    return EscapeHtml(rec_.name);
+  }
+
+  std::string UrlLink() const {
+    if (rec_.is_deleted()) return DeletedText();
+    return "<A HREF=\"" + EscapeHtml(LinkTarget(rec_.url)) + "\" TARGET=\"_new\">" + EscapeHtml(rec_.url) + "</A>";
+  }
+
+  std::string FormStart() const {
+    long long number = 0;
+    int action = 9;
+    if (view_ == View::kReplyForm) number = req_.number;
+    if (AllView()) action = 6;
+    return "<FORM ACTION=\"" + BoardHref(req_, number, action) + "\" METHOD=\"POST\"" + req_.settings.form_enctype +
+           ">";
+  }
+
+  std::string EmptyTextArea() const {
+    return "<TEXTAREA NAME=\"CONTENT\" ROWS=" + req_.settings.rows_size + " COLS=" + req_.settings.cols_size +
+           "></TEXTAREA>";
+  }
+
+  // Address, age and sex: the field on the forms (and on the all view's
+  // post template), the article's value elsewhere.
+  void PersonTag(void (*write_field)(Request&), const std::string& value) {
+    if (Form() || (AllView() && kind_ != Kind::kMes)) {
+      Flush();
+      write_field(req_);
+    } else if (Shows()) {
+      Append(ValueOrDeleted(value));
+    }
+  }
+
+  void ImageUrlTag() {
+    if (!req_.settings.use_image_url) return;
+    switch (kind_) {
+      case Kind::kPost:
+        if (Form() || AllView()) {
+          Append(ImageUrlField(req_));
+        } else if (ArticleView()) {
+          Append(ValueOrDeleted(rec_.image_url));
+        }
+        break;
+      case Kind::kRepost:
+        if (view_ == View::kReplyForm) Append(ImageUrlField(req_));
+        break;
+      default:
+        // A deleted article's picture goes with the rest of its content.
+        if (!rec_.image_url.empty() && !rec_.is_deleted()) {
+          Append("<IMG SRC=\"" + EscapeHtml(rec_.image_url) + "\">");
+        }
+    }
+  }
+
+  std::string ReadArticleBody() {
+    if (!log_) {
+      if (!OpenWithRetry(req_.env, req_.files.Log(), OpenMode::kReadExclusive, kStandardRetry, &own_log_).ok()) {
+        req_.out->Line("ログファイルをオープン出来ませんでした。暫くしてから再度行ってください。"_sj);
+        EndRequest();
+      }
+      log_ = own_log_.get();
+    }
+    std::string body;
+    if (!ReadBody(log_, rec_, &body).ok()) body.clear();
+    return body;
+  }
+
+  void ReplyTextArea() {
+    Flush();
+    Output* out = req_.out;
+    out->Line("<TEXTAREA NAME=\"CONTENT\" ROWS=" + req_.settings.rows_size + " COLS=" + req_.settings.cols_size + ">");
+    if (rec_.body_end != rec_.body_start) {
+      // Escaped so that the quoted text cannot close the text area.
+      out->Raw(QuoteBody(EscapeHtml(ReadArticleBody()), req_.settings.add_head));
+    }
+    out->Newline();
+    out->Line("</TEXTAREA>");
+  }
+
+  void ArticleBody(bool romaji_view) {
+    Flush();
+    Output* out = req_.out;
+    if (rec_.is_deleted()) {
+      out->Line(req_.japanese() ? "この文章は投稿者によって削除されています。"_sj
+                                : "This sentence is being removed by a contributor.");
+      return;
+    }
+    if (rec_.body_end <= rec_.body_start) return;
+    std::string body = ReadArticleBody();
+    for (const std::string& l : BodyLines(req_, body, false)) out->Line(l + "<BR>");
+    if (romaji_view) {
+      out->Line("<HR>");
+      for (const std::string& l : BodyLines(req_, body, true)) out->Line(l + "<BR>");
+    } else if (req_.settings.roma) {
+      out->Line(BoardLink(req_, Current(), 5, "ローマ字をひらがなに変換"_sj));
+    }
+  }
+
+  void MessageTag() {
+    switch (view_) {
+      case View::kReplyForm:
+        ReplyTextArea();
+        break;
+      case View::kNewForm:
+        Append(EmptyTextArea());
+        break;
+      case View::kAllView:
+        if (kind_ == Kind::kPost) {
+          Append(EmptyTextArea());
+        } else {
+          ArticleBody(false);
+        }
+        break;
+      case View::kArticleView:
+        ArticleBody(action_ == 5);
+        break;
+      case View::kNone:
+        break;
+    }
+  }
+
+  void AllMenuTag() {
+    if (action_ == 3 || action_ == 5 || action_ == 8 || action_ == 9) {
+      Flush();
+      WriteArticleMenu(req_, rec_);
+    } else if (action_ == 12 && !req_.thread_menu_written) {
+      Flush();
+      WriteThreadMenu(req_, rec_);
+      req_.thread_menu_written = true;
+    }
+  }
+
+  void Substitute(Tag tag) {
+    const Settings& s = req_.settings;
+    switch (tag) {
+      case kPostNumber:
+        if (view_ != View::kNone && view_ != View::kNewForm) Append(Itoa(Current()));
+        break;
+      case kResMenu:
+        if (kind_ == Kind::kMes) Append(BoardLink(req_, Current(), 4, "返信投稿"_sj));
+        break;
+      case kPostAction:
+        if (Form() || AllView()) Append(FormStart());
+        break;
+      case kPostName:
+        if (Form() || (AllView() && kind_ == Kind::kPost)) {
+          Append(NameField(req_));
+        } else if (Shows()) {
+          Append(NameWithMail());
+        }
+        break;
+      case kPostMail:
+        if (action_ == 0 || action_ == 4 || action_ == 9 || action_ == 11 || action_ == 12) Append(EmailField(req_));
+        break;
+      case kPostTitle:
+        if (view_ == View::kReplyForm) {
+          Append(TitleField(req_, TemplateReplyTitle(rec_.title)));
+        } else if (view_ == View::kNewForm || (AllView() && kind_ == Kind::kPost)) {
+          Append(TitleField(req_, s.use_default == 1 ? std::string_view(s.un_title) : std::string_view()));
+        } else if (Shows()) {
+          Append(ValueOrDeleted(rec_.title));
+        }
+        break;
+      case kPostDate:
+        if (view_ == View::kReplyForm || Shows()) Append(FormatPostDate(rec_.date, s, req_.env->Now()));
+        break;
+      case kPostUrl:
+        if (Form() || (AllView() && kind_ == Kind::kPost)) {
+          Append(UrlField(req_));
+        } else if (Shows()) {
+          Append(UrlLink());
+        }
+        break;
+      case kDeleteMenu:
+        if (kind_ == Kind::kMes && s.use_delete) Append(DeletionItem(req_, rec_));
+        break;
+      case kUploadFile:
+        if (kind_ == Kind::kMes) Append(AttachmentItem(req_, rec_));
+        break;
+      case kPostAddress:
+        PersonTag(WriteAddressField, rec_.address);
+        break;
+      case kPostImageUrl:
+        ImageUrlTag();
+        break;
+      case kPostAge:
+        PersonTag(WriteAgeField, rec_.age);
+        break;
+      case kPostSex:
+        PersonTag(WriteSexField, rec_.sex);
+        break;
+      case kPostPassword:
+        if (Form() || AllView()) Append(ControlPasswordField(req_));
+        break;
+      case kPostDeletePassword:
+        if (Form() || AllView()) {
+          Append("<INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"20\" VALUE=\"" +
+                 EscapeHtml(req_.cookies.Value("PWD=")) + "\">");
+        }
+        break;
+      case kPostMessage:
+        MessageTag();
+        break;
+      case kTreeMenu:
+        if (action_ == 3 || action_ == 5 || action_ == 12) Append(RelationsItem(req_, rec_));
+        break;
+      case kPostMenu:
+        if (Form() || AllView()) Append(ButtonsField(req_));
+        break;
+      case kPostActionEnd:
+        if (Form() || AllView()) Append("</FORM>");
+        break;
+      case kMoveMenu:
+        if (Form() || AllView()) {
+          Flush();
+          WriteMenuItem(req_, AllView());
+        }
+        break;
+      case kAllMenu:
+        AllMenuTag();
+        break;
+      case kTagCount:
+        break;
+    }
+  }
+
+  Request& req_;
+  const IndexRecord& rec_;
+  const Kind kind_;
+  int action_;
+  View view_;
+  File* log_;
+  std::unique_ptr<File> own_log_;
+  std::string pending_;
+};
+
+}  // namespace
+
+void RenderTemplate(Request& req, const std::string& path, const IndexRecord& rec, File* log) {
+  std::string text;
+  if (!req.env->ReadFile(path, &text).ok()) return;
+  Renderer renderer(req, rec, KindOf(path), log);
+  for (const std::string& line : SplitLines(text)) renderer.RenderLine(line);
+}
+
+}  // namespace kiroq

@@ -1,0 +1,23 @@
+// Message templates: a board's own HTML for showing an article (<board>.mes)
+// and for the post forms (<board>.post, <board>.repost), with tags such as
+// <POSTNAME> standing where the program puts values, fields or menus.
+#ifndef KIROQ_HTML_TEMPLATES_H_
+#define KIROQ_HTML_TEMPLATES_H_
+
+#include <string>
+
+namespace kiroq {
+
+struct Request;
+struct IndexRecord;
+class File;
+
+// Renders the template at path for rec (the article concerned; an empty
+// record for a new post), line by line, in the context that req.action and
+// the file's extension select. log is the board's article log when the
+// caller holds it open; otherwise it is opened here when a body is needed.
+void RenderTemplate(Request& req, const std::string& path, const IndexRecord& rec, File* log = nullptr);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_HTML_TEMPLATES_H_

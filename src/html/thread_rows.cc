@@ -1,0 +1,95 @@
+#include "html/thread_rows.h"
+
+#include "board/settings.h"
+#include "html/links.h"
+#include "html/list_row.h"
+#include "html/post_date.h"
+#include "html/request.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+using Shown = ThreadLine;
+
+std::string DeletedTitle(const Request& req) {
+  return std::string(req.japanese() ? "<FONT COLOR=\"#FF0000\">削除されています</FONT>"_sj
+                                    : "<FONT COLOR=\"#FF0000\">No Article</FONT>");
+}
+
+std::string TitleLine(const Request& req, const Shown& l) {
+  if (l.rec.is_deleted()) return DeletedTitle(req) + "<BR>";
+  const std::string title = ListTitle(req, l.rec.title);
+  if (!req.settings.title_click) return title + "<BR>";
+  // Inside a reply's link the break is part of the link text.
+  if (l.depth > 0) return BoardLink(req, l.position + 1, 3, title + "<BR>");
+  return BoardLink(req, l.position + 1, 3, title) + "<BR>";
+}
+
+std::string NameLine(const Request& req, const IndexRecord& rec) {
+  if (!req.settings.use_mail) return EscapeHtml(rec.name) + "<BR>";
+  return "<A HREF=\"mailto:" + EscapeHtml(rec.email) + "\">" + EscapeHtml(rec.name) + "</A><BR>";
+}
+
+// Deeper replies are indented no further: a hand-made chain thousands deep
+// would otherwise grow the page with the square of its depth.
+constexpr int kMaxIndent = 100;
+
+std::string Indent(int depth) {
+  if (depth > kMaxIndent) depth = kMaxIndent;
+  std::string s;
+  s.reserve(static_cast<std::size_t>(depth) * 2);
+  for (int i = 0; i < depth; ++i) s.append("　"_sj);
+  return s;
+}
+
+}  // namespace
+
+void WriteThreadRows(Request& req, const IndexView& index, int top, const std::vector<ThreadReply>& replies) {
+  WriteThreadRows(req, ReadThreadRows(req.settings, index, top, replies));
+}
+
+void WriteThreadRows(Request& req, const ThreadRowsData& d) {
+  const Settings& s = req.settings;
+  Output* out = req.out;
+  const bool closed = s.tree_close;
+  const int top = d.top;
+  const bool top_deleted = d.top_deleted;
+  const ThreadSummary& sum = d.sum;
+  const std::vector<Shown>& lines = d.lines;
+  const LocalTime now = req.env->Now();
+
+  out->Line("<TR>" + CellOpen(s.no_color, true));
+  for (const Shown& l : lines) {
+    if (l.depth == 0) {
+      std::string text = NumberLink(req, top + 1) + " " + ThreadMark(req, top + 1);
+      text += closed && !top_deleted ? "(" + Itoa(sum.visible_replies + 1) + ")" : std::string("<BR>");
+      out->Line(text);
+    } else {
+      out->Line(Indent(l.depth) + NumberLink(req, l.position + 1) + "<BR>");
+    }
+  }
+
+  // The header row has a date column only with USEDATE; so do the rows.
+  if (s.use_date) {
+    out->Line("</TD>" + CellOpen(s.date_color, true));
+    for (const Shown& l : lines) {
+      if (l.depth == 0 && closed) {
+        out->Line("(" + FormatPostDate(sum.newest, s, now) + ")<BR>");
+      } else {
+        out->Line(FormatPostDate(l.rec.date, s, now) + "<BR>");
+      }
+    }
+  }
+
+  out->Line("</TD>" + CellOpen(s.title_color, true));
+  for (const Shown& l : lines) out->Line(TitleLine(req, l));
+
+  out->Line("</TD>" + CellOpen(s.writer_color, true));
+  for (const Shown& l : lines) out->Line(NameLine(req, l.rec));
+  out->Line("</TD></TR>");
+}
+
+}  // namespace kiroq

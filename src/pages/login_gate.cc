@@ -1,0 +1,111 @@
+#include "pages/login_gate.h"
+
+#include <string>
+
+#include "cgi/client.h"
+#include "cgi/headers.h"
+#include "cgi/output.h"
+#include "board/members.h"
+#include "html/member_log.h"
+#include "html/request.h"
+#include "html/frame.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+constexpr std::string_view kLoginDone = "FCONFMEM";
+
+// "kiroq.exe?" and the request's four query words as they came, so that the
+// login leads back to the page that was asked for.
+std::string RequestHref(const Request& req) {
+  std::string href = "kiroq.exe?";
+  for (std::size_t i = 1; i <= 4; ++i) {
+    if (i > 1) href += "+";
+    AppendEscapedHtml(req.Word(i), &href);
+  }
+  return href;
+}
+
+void WriteLoginPage(Request& req) {
+  const bool ja = req.japanese();
+  Output* out = req.out;
+  WritePageHeader(out);
+  out->Line("<HTML><BODY BGCOLOR=\"WHITE\">");
+  out->Line("<CENTER>");
+  if (ja) {
+    out->Line("当掲示板は会員制になっています。<BR>"_sj);
+    out->Line("下記の欄に会員IDとパスワードを記入してログインを押してください。<P>"_sj);
+  } else {
+    out->Line("Our bulletin board is a membership system.<BR>");
+    out->Line("Write down a password with the member ID in the following column, and push LOGIN.<P>");
+  }
+  out->Line("<FORM ACTION=\"" + RequestHref(req) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">");
+  out->Line("<TABLE BORDER=\"0\" CELLPADDIN=\"0\" CELLSPACING=\"0\">");
+  out->Line(std::string("<TR><TD BGCOLOR=\"BLACK\"><TABLE BORDER=\"0\" CELLPADDING=\"3\" CELLSPACING=\"0\">"
+                        "<TR><TD BGCOLOR=\"WHITE\">") +
+            std::string(ja ? "会員ID"_sj : "Member ID") + "</TD>");
+  out->Line("<TD BGCOLOR=\"WHITE\"><INPUT TYPE=\"TEXT\" NAME=\"CONFMEMID\" VALUE=\"\" SIZE=\"40\"></TD></TR>");
+  out->Line(std::string("<TR><TD BGCOLOR=\"WHITE\">") + std::string(ja ? "パスワード"_sj : "Password") + "</TD>");
+  out->Line(
+      "<TD BGCOLOR=\"WHITE\"><INPUT TYPE=\"PASSWORD\" NAME=\"CONFMEMPASS\" VALUE=\"\" SIZE=\"40\"></TD></TR>"
+      "</TABLE></TD></TR></TABLE><P>");
+  out->Line("<INPUT TYPE=\"HIDDEN\" NAME=\"DONE\" VALUE=\"FCONFMEM\">");
+  out->Line(ja ? "<INPUT TYPE=\"SUBMIT\" VALUE=\"ログイン\"></FORM>"_sj
+               : "<INPUT TYPE=\"SUBMIT\" VALUE=\"LOGIN\"></FORM>");
+  // The board's own ending, if it has one; the page is otherwise left open.
+  PrintFile(req, req.files.FindBesideProgram(req.env, ".LOGINERR"));
+}
+
+void WriteLoginFailedPage(Request& req, const std::string& id, const std::string& password) {
+  WritePageHeader(req.out);
+  req.out->Line("<HTML><BODY>");
+  req.out->Line(req.japanese() ? "会員ID とパスワードが間違っています。設定作業に失敗しました"_sj
+                               : "A password is wrong with the member ID. It failed in the establishment work.");
+  req.out->Line("</BODY></HTML>");
+  LogFailedLogin(req, id, password);
+}
+
+void WriteLoginDonePage(Request& req) {
+  const bool ja = req.japanese();
+  WritePageHeader(req.out);
+  req.out->Line("<HTML><BODY BGCOLOR=\"WHITE\">");
+  req.out->Line("<CENTER>");
+  req.out->Line(ja ? "設定作業が終了しました。<P>"_sj : "Establishment work was finished.<P>");
+  req.out->Line("<A HREF=\"" + RequestHref(req) + "\">" + std::string(ja ? "掲示板へ行く"_sj : "Go to BBS") + "</A>");
+}
+
+void WriteMemberCookies(Request& req, const std::string& id, const std::string& password) {
+  const std::string path = CookiePath(Referer(req.env));
+  for (const std::string& pair : {"MEMID=" + id, "MEMPASS=" + password}) {
+    req.out->Line(req.settings.cookie_delete ? TemporaryCookieLine(pair, path)
+                                             : PersistentCookieLine(pair, path, req.env->UnixTime()));
+  }
+}
+
+}  // namespace
+
+void PassLoginGate(Request& req) {
+  const Settings& s = req.settings;
+  if (!s.members_only_board() || s.member_read_only != 1) return;
+  if (req.input.Field("DONE") != kLoginDone) {
+    if (!req.cookies.Value("MEMID=").empty()) return;
+    WriteLoginPage(req);
+    EndRequest();
+  }
+  const std::string id = req.input.Field("CONFMEMID");
+  const std::string password = req.input.Field("CONFMEMPASS");
+  Member member;
+  if (!FindMember(req.env, s.members_only, id, password, &member)) {
+    WriteLoginFailedPage(req, id, password);
+    EndRequest();
+  }
+  WriteMemberCookies(req, id, password);
+  if (s.use_cookie) {
+    WriteLoginDonePage(req);
+    EndRequest();
+  }
+}
+
+}  // namespace kiroq

@@ -1,0 +1,111 @@
+#include "pages/personal_settings.h"
+
+#include <string>
+#include <string_view>
+
+#include "cgi/client.h"
+#include "cgi/headers.h"
+#include "cgi/output.h"
+#include "html/request.h"
+#include "html/links.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+std::string FormLine(const Request& req, int action) {
+  return "<FORM ACTION=\"" + BoardHref(req, 0, action) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">";
+}
+
+// <OPTION VALUE="value">label, with SELECTED when chosen.
+std::string Option(std::string_view value, bool selected, std::string_view label) {
+  return "<OPTION VALUE=\"" + std::string(value) + (selected ? "\" SELECTED>" : "\">") + std::string(label);
+}
+
+// The posted value as a cookie value. A browser ends the value at ";", so
+// cutting it there stores the same cookie while keeping the rest of the
+// text from being read as cookie attributes (domain=, path=).
+std::string CookieValue(std::string_view value) { return std::string(value.substr(0, value.find(';'))); }
+
+}  // namespace
+
+void PersonalSettingsForm(Request& req) {
+  Output* out = req.out;
+  const Settings& s = req.settings;
+  WritePageHeader(out);
+  out->Line("<HTML><BODY BGCOLOR=\"WHITE\"><CENTER>");
+  out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"0\" CELLSPACING=\"0\"><TR><TD BGCOLOR=\"BLACK\">");
+  out->Line(FormLine(req, 32));
+  out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"3\" CELLSPACING=\"1\">");
+  out->Line(
+      "<TR><TD BGCOLOR=\"#C0FFC0\" COLSPAN=\"2\"><CENTER><B>個人設定</B></CENTER><FONT SIZE=\"2\">"
+      "個人設定はCookieに記録されます。Cookieが使用されない場合はシステムの設定が有効になります。</TD></TR>"_sj);
+  out->Line("<TR><TD BGCOLOR=\"WHITE\">１画面に表示する発言数</TD><TD BGCOLOR=\"WHITE\">"_sj);
+  const std::string browscount = req.cookies.Value("BROWSCOUNT=");
+  out->Raw("<INPUT TYPE=\"TEXT\" NAME=\"BROWSCOUNT\" VALUE=\"");
+  out->Text(browscount.empty() ? Itoa(req.page_size) : browscount);
+  out->Line("\">");
+  out->Line("</TD></TR>");
+
+  // The start-up has already let these cookies override TREECLOSE and
+  // NEWPOSTSORT; without a cookie the settings are the board's own.
+  const std::string treet = req.cookies.Value("TREET=");
+  const bool expand = treet.empty() ? !s.tree_close : treet == "0";
+  out->Line("<TR><TD BGCOLOR=\"WHITE\">ツリー表示の際にツリーの表示方法</TD><TD BGCOLOR=\"WHITE\">"_sj);
+  out->Line("<SELECT NAME=\"TREET\" SIZE=\"2\">");
+  out->Line(Option("0", expand, "ツリーを展開する"_sj));
+  out->Line(Option("1", !expand, "ツリーを展開しない"_sj));
+  out->Line("</SELECT></TD></TR>");
+
+  const std::string treet2 = req.cookies.Value("TREET2=");
+  const bool sort = treet2.empty() ? s.new_post_sort : treet2 == "1";
+  out->Line("<TR><TD BGCOLOR=\"WHITE\">ツリー表示の際にツリーの表示方法２</TD><TD BGCOLOR=\"WHITE\">"_sj);
+  out->Line("<SELECT NAME=\"TREET2\" SIZE=\"2\">");
+  out->Line(Option("1", sort, "日付でソートする"_sj));
+  out->Line(Option("0", !sort, "日付でソートしない"_sj));
+  out->Line("</SELECT></TD></TR>");
+
+  out->Raw("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#C0C0FF\" COLSPAN=\"2\"><INPUT TYPE=\"HIDDEN\" NAME=\"TT\" VALUE=\"");
+  out->Text(req.Word(5));
+  out->Line("\"><INPUT TYPE=\"SUBMIT\" VALUE=\"個人設定を行う\"></TD></FORM></TR>"_sj);
+  out->Line(FormLine(req, 31));
+  out->Line(
+      "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#FFC0C0\" COLSPAN=\"2\">"
+      "<INPUT TYPE=\"SUBMIT\" VALUE=\"Cookieを削除する\"></TD></FORM></TR>"_sj);
+  out->Line("</TABLE></TD></TR></TABLE>");
+  out->Line("</FORM></CENTER></BODY></HTML>");
+}
+
+void StorePersonalSettings(Request& req) {
+  Output* out = req.out;
+  const std::string path = CookiePath(Referer(req.env));
+  for (const char* name : {"BROWSCOUNT", "TREET", "TREET2"}) {
+    const std::string pair = std::string(name) + "=" + CookieValue(req.input.Field(name));
+    out->Line(PersistentCookieLine(pair, path, req.env->UnixTime()));
+  }
+  WritePageHeader(out);
+  out->Line("<HTML><BODY><CENTER>Cookieに個人設定を登録しました。<P>"_sj);
+  // The page size is the one of the address: the new one applies from the
+  // next request on, when the browser sends the cookie.
+  out->Raw("<A HREF=\"kiroq.exe?");
+  out->Text(req.Word(1) + "+" + req.Word(2) + "+" + req.Word(3) + "+" + req.input.Field("TT"));
+  out->Line("\">掲示板へ行く</A>"_sj);
+  out->Line("</BODY></HTML></CENTER>");
+}
+
+void ClearPersonalSettings(Request& req) {
+  Output* out = req.out;
+  const std::string path = CookiePath(Referer(req.env));
+  for (const char* pair : {"NAME=", "EMAIL=", "URL=", "ADDRESS1=", "AGE=", "SEX=", "MEMID=", "MEMPASS=", "PWD=",
+                           "BROWSCOUNT=", "TREET="}) {
+    out->Line(TemporaryCookieLine(pair, path));
+  }
+  WritePageHeader(out);
+  out->Line(
+      "<HTML><BODY><CENTER>この掲示板での Cookie 情報をブラウザから削除しました。<BR>ブラウザを閉じて終了してください。"_sj);
+  out->Line("</BODY></HTML></CENTER>");
+}
+
+}  // namespace kiroq

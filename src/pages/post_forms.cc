@@ -1,0 +1,148 @@
+#include "pages/post_forms.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "board/reply_title.h"
+#include "html/request.h"
+#include "html/form_fields.h"
+#include "html/links.h"
+#include "html/templates.h"
+#include "storage/article_store.h"
+#include "storage/board_files.h"
+#include "text/ascii.h"
+#include "text/cut.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+// "新規発言 " or "返信 " and the view links, as one line.
+void WriteHeading(Request& req, std::string_view ja, std::string_view en) {
+  const bool j = req.japanese();
+  std::string line(j ? ja : en);
+  std::string_view title_list = j ? req.labels.title_list : std::string_view("Title list");
+  std::string_view tree = j ? req.labels.tree : std::string_view("Tree view");
+  const int v = req.settings.view_select;
+  if (v == 0 || v == 1) line += "[" + BoardLink(req, 0, 1, title_list) + "]";
+  if (v == 0 || v == 2) line += "[" + BoardLink(req, 0, 2, tree) + "]";
+  line += "[" + BoardLink(req, 0, 3, j ? req.labels.latest : std::string_view("New")) + "]";
+  line += "[" + BoardLink(req, 1, 3, j ? req.labels.from_top : std::string_view("Update")) + "]<BR>";
+  req.out->Line(line);
+}
+
+void WriteFormStart(Request& req, int number) {
+  req.out->Line("<FORM ACTION=\"" + BoardHref(req, number, 9) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">");
+  if (!req.mobile()) req.out->Line("<TABLE BORDER=0>");
+}
+
+// Every field but the title and the deletion password, in form order.
+void WriteFieldsBeforeTitle(Request& req) {
+  WriteNameRows(req);
+  WriteEmailRow(req);
+}
+
+void WriteFieldsAfterTitle(Request& req) {
+  WriteUrlRow(req);
+  WriteImageUrlRow(req);
+  WriteAddressRow(req);
+  WriteAgeRow(req);
+  WriteSexRow(req);
+  WriteControlPasswordRow(req);
+}
+
+void WriteDeletePassword(Request& req) {
+  std::string value = EscapeHtml(req.cookies.Value("PWD="));
+  if (req.mobile()) {
+    req.out->Line(std::string("削除用パスワード<BR><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj) + value +
+                  "\"><BR>");
+    return;
+  }
+  std::string_view label = req.japanese()
+                               ? "<TR><TD>削除用パスワード：</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj
+                               : "<TR><TD>Delete Password :</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\"";
+  req.out->Line(std::string(label) + value + "\"></TD></TR>");
+  req.out->Line("</TABLE>");
+}
+
+// The parent record for the reply form; a busy index ends the request.
+bool ReadParent(Request& req, IndexRecord* rec) {
+  std::unique_ptr<File> index;
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kReplyFormRetry, &index);
+  if (s.IsBusy()) {
+    req.out->Line(req.labels.index_busy);
+    EndRequest();
+  }
+  return s.ok() && ReadRecord(index.get(), req.number - 1, rec).ok();
+}
+
+std::string ReadParentBody(Request& req, const IndexRecord& rec) {
+  std::unique_ptr<File> log;
+  std::string body;
+  if (!OpenWithRetry(req.env, req.files.Log(), OpenMode::kReadShared, kStandardRetry, &log).ok()) {
+    req.out->Line(req.japanese() ? "ログデータの読み込みが行えません。管理者に問い合わせてください。"_sj
+                                 : "Writing of log data can't be done. Put it, and carry out time for a while again.");
+    EndRequest();
+  }
+  if (!ReadBody(log.get(), rec, &body).ok()) body.clear();
+  return body;
+}
+
+}  // namespace
+
+void NewPostFormPage(Request& req) {
+  std::string post_template = req.files.FindBesideProgram(req.env, ".post");
+  if (!post_template.empty()) {
+    RenderTemplate(req, post_template, IndexRecord());
+    return;
+  }
+  WriteHeading(req, "新規発言 "_sj, "New　"_sj);
+  WriteFormStart(req, 0);
+  WriteFieldsBeforeTitle(req);
+  WritePostTitleRow(req, req.settings.un_title);
+  WriteFieldsAfterTitle(req);
+  WriteDeletePassword(req);
+  WriteContentAndButtons(req, true);
+  req.out->Line("</FORM>");
+}
+
+void ReplyFormPage(Request& req) {
+  IndexRecord parent;
+  if (!ReadParent(req, &parent)) return;  // no such article: nothing to answer
+  std::string reply_template = req.files.FindBesideProgram(req.env, ".repost");
+  if (!reply_template.empty()) {
+    RenderTemplate(req, reply_template, parent);
+    return;
+  }
+  const bool ja = req.japanese();
+  Output* out = req.out;
+  WriteHeading(req, "返信 "_sj, "Response　"_sj);
+  out->Line(std::string(ja ? "タイトル ["_sj : "Title [") + EscapeHtml(parent.title) +
+            std::string(ja ? "]へのコメントです"_sj : "] is comment"));
+  WriteFormStart(req, req.number);
+  WriteFieldsBeforeTitle(req);
+  WriteReplyTitleRow(req, ReplyTitle(parent.title, ja));
+  WriteFieldsAfterTitle(req);
+  WriteDeletePassword(req);
+  out->Raw("<TEXTAREA NAME=\"CONTENT\" ROWS=" + req.settings.rows_size + " COLS=" + req.settings.cols_size + ">");
+  if (parent.body_end != parent.body_start) {
+    std::string body = ReadParentBody(req, parent);
+    // Escaped so that the parent's text cannot close the text area; the
+    // browser shows it as it was posted.
+    out->Line(QuoteBody(EscapeHtml(body), req.settings.add_head));
+  }
+  out->Line("</TEXTAREA><BR>");
+  if (!req.settings.read_only) {
+    out->Line(ja ? std::string("<INPUT TYPE=\"SUBMIT\" VALUE=\"投稿する\""_sj) + (req.mobile() ? " ACCESSKEY=\"0\"" : "") + ">"
+                 : std::string("<INPUT TYPE=\"SUBMIT\" VALUE=\"Post\">"));
+  }
+  out->Line(ja ? "<INPUT TYPE=\"RESET\" VALUE=\"リセットします\">"_sj : "<INPUT TYPE=\"RESET\" VALUE=\"Reset\">");
+  if (req.settings.use_cookie) {
+    out->Line(ja ? "<INPUT NAME=\"COOKIE\" TYPE=\"CHECKBOX\" VALUE=\"on\" checked>Cookie に氏名、メールアドレス等を記録する"_sj
+                 : "<INPUT NAME=\"COOKIE\" TYPE=\"CHECKBOX\" VALUE=\"on\" checked>Save your name and mail address and etc...");
+  }
+  out->Line("</FORM>");
+}
+
+}  // namespace kiroq

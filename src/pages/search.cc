@@ -1,0 +1,326 @@
+#include "pages/search.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cgi/output.h"
+#include "html/request.h"
+#include "html/links.h"
+#include "board/dates.h"
+#include "html/post_date.h"
+#include "storage/article_store.h"
+#include "storage/board_files.h"
+#include "storage/record.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+constexpr int kShowArticle = 3;
+// Read sizes: large enough that reading costs few calls, small enough that
+// the bytes are still in the processor's cache when they are searched.
+constexpr int kIndexBlockRecords = 256;
+constexpr uint64_t kLogBlockBytes = 256 * 1024;
+
+std::string Bracketed(std::string_view inner) {
+  std::string s = "[";
+  s.append(inner);
+  s += "]";
+  return s;
+}
+
+void WriteHeading(Request& req) {
+  const bool ja = req.japanese();
+  const PageLabels& l = req.labels;
+  std::string line(ja ? "検索結果　"_sj : "Search result　"_sj);
+  std::string title_list = Bracketed(BoardLink(req, 0, 1, ja ? l.title_list : "Title list"));
+  std::string tree = Bracketed(BoardLink(req, 0, 2, ja ? l.tree : "Tree view"));
+  switch (req.settings.view_select) {
+    case 0:
+      line += title_list + tree + "<BR>";
+      break;
+    case 1:
+      line += title_list + "<BR>";
+      break;
+    case 2:
+      line += tree + "<BR>";
+      break;
+    default:
+      break;
+  }
+  line += ja ? l.move_prompt : "Move："_sj;
+  line += Bracketed(BoardLink(req, 0, kShowArticle, ja ? l.latest : "New"));
+  line += Bracketed(BoardLink(req, 1, kShowArticle, ja ? l.from_top : "Update"));
+  req.out->Line(line);
+}
+
+void WriteTableStart(Request& req) {
+  const Settings& s = req.settings;
+  std::string table = s.use_border ? "<TABLE BORDER=\"1\"" : "<TABLE BORDER=\"0\"";
+  if (!s.cell_padding.empty()) table += " CELLPADDING=\"" + s.cell_padding + "\"";
+  req.out->Line(table + ">");
+}
+
+void WriteHeaderRow(Request& req) {
+  const Settings& s = req.settings;
+  const bool ja = req.japanese();
+  std::string row = "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + s.no_head_color + "\">";
+  row += ja ? req.labels.number_heading : "Article No";
+  if (s.use_date) {
+    row += "</TD><TD BGCOLOR=\"" + s.date_head_color + "\">";
+    row += ja ? "日付"_sj : "Date";
+  }
+  row += "</TD><TD BGCOLOR=\"" + s.title_head_color + "\">";
+  row += ja ? "タイトル"_sj : "Title";
+  row += "</TD><TD BGCOLOR=\"" + s.writer_head_color + "\">";
+  row += ja ? "記入者"_sj : "Posted by";
+  row += "</TD><TD BGCOLOR=\"" + s.tree_head_color + "\" ALIGN=\"CENTER\">";
+  if (ja) {
+    row += "コメント元"_sj;
+  } else {
+    row += s.use_date ? "Orojinal" : "Original";
+  }
+  req.out->Line(row + "</TD></TR>");
+}
+
+void WriteRow(Request& req, const IndexRecord& rec, int number, const LocalTime& now) {
+  const Settings& s = req.settings;
+  std::string row = "<TR><TD ALIGN=\"CENTER\">" + BoardLink(req, number, kShowArticle, Itoa(number)) + "</TD>";
+  if (s.use_date) row += "<TD>" + FormatPostDate(rec.date, s, now) + "</TD>";
+  std::string title = EscapeHtml(rec.title);
+  row += "<TD>" + (s.title_click ? BoardLink(req, number, kShowArticle, title) : title) + "</TD>";
+  if (!rec.email.empty() && s.use_mail) {
+    row += "<TD><A HREF=\"mailto:" + EscapeHtml(rec.email) + "\">" + EscapeHtml(rec.name) + "</A></TD>";
+  } else {
+    row += "<TD>" + EscapeHtml(rec.name) + "</TD>";
+  }
+  if (rec.parent != 0) {
+    row += "<TD ALIGN=\"CENTER\">" + BoardLinkSized(req, 0, rec.parent, kShowArticle, Itoa(rec.parent)) + "</TD></TR>";
+  } else {
+    row += "<TD ALIGN=\"CENTER\">--</TD></TR>";
+  }
+  req.out->Line(row);
+}
+
+// Shared reading at the first attempt only: a writer's lock means busy.
+bool OpenShared(Env* env, const std::string& path, std::unique_ptr<File>* file) {
+  return OpenWithRetry(env, path, OpenMode::kReadShared, kNoRetry, file).ok();
+}
+
+// A visible article with a body of at least two bytes.
+struct Candidate {
+  int position;
+  int32_t start, end;  // its body, log[start .. end]
+};
+
+// The candidates among the first count records, in index order. Only the
+// mark and the body offsets are looked at; the index is read a block at a
+// time.
+std::vector<Candidate> ReadCandidates(File* index, int count) {
+  std::vector<Candidate> candidates;
+  std::string block;
+  for (int low = 0; low < count; low += kIndexBlockRecords) {
+    const int n = std::min(kIndexBlockRecords, count - low);
+    if (!index->ReadAt(uint64_t{kRecordSize} * low, std::size_t{kRecordSize} * n, &block).ok() ||
+        block.size() != std::size_t{kRecordSize} * n) {
+      throw std::runtime_error("index read failed");
+    }
+    for (int i = 0; i < n; ++i) {
+      std::string_view rec = std::string_view(block).substr(std::size_t{kRecordSize} * i, kRecordSize);
+      if (rec[record_layout::kDeleted] != 0) continue;
+      const int32_t start = GetInt32(rec, record_layout::kBodyStart), end = GetInt32(rec, record_layout::kBodyEnd);
+      if (int64_t{end} - start > 0 && start >= 0) candidates.push_back({low + i, start, end});
+    }
+  }
+  return candidates;
+}
+
+// The log seen through a window that moves forward: bodies asked for in
+// order of their start are read once, a block at a time, into memory that
+// stays in the processor's cache.
+class LogWindow {
+ public:
+  explicit LogWindow(File* log) : log_(log) {
+    if (!log_->Size(&size_).ok()) throw std::runtime_error("log size unknown");
+  }
+
+  // The bytes read last.
+  std::string_view Block() const { return bytes_; }
+
+  // log[start .. end]; empty when the body lies outside the log.
+  std::string_view Body(int32_t start, int32_t end) {
+    if (start < 0 || end < start || static_cast<uint64_t>(end) >= size_) return {};
+    const uint64_t from = static_cast<uint64_t>(start), length = static_cast<uint64_t>(end) - from + 1;
+    if (from < base_ || from + length > base_ + bytes_.size()) {
+      const uint64_t n = std::min<uint64_t>(std::max<uint64_t>(kLogBlockBytes, length), size_ - from);
+      if (!log_->ReadAt(from, static_cast<std::size_t>(n), &bytes_).ok() || bytes_.size() < length) {
+        throw std::runtime_error("log read failed");
+      }
+      base_ = from;
+    }
+    return std::string_view(bytes_).substr(static_cast<std::size_t>(from - base_), static_cast<std::size_t>(length));
+  }
+
+ private:
+  File* log_;
+  uint64_t size_ = 0;
+  uint64_t base_ = 0;
+  std::string bytes_;
+};
+
+// hit[k] is set for the candidates at position k whose body holds the
+// keyword. Bodies are visited in log order, so the log is read front to back.
+std::vector<char> FindHits(std::vector<Candidate> candidates, int count, File* log, KeywordFinder* finder) {
+  auto by_start = [](const Candidate& a, const Candidate& b) { return a.start < b.start; };
+  if (!std::is_sorted(candidates.begin(), candidates.end(), by_start)) {
+    std::stable_sort(candidates.begin(), candidates.end(), by_start);
+  }
+  std::vector<char> hit(static_cast<std::size_t>(count), 0);
+  LogWindow window(log);
+  bool tuned = false;
+  for (const Candidate& c : candidates) {
+    std::string_view body = window.Body(c.start, c.end);
+    if (!tuned) {
+      finder->Tune(window.Block());
+      tuned = true;
+    }
+    if (finder->FoundIn(body)) hit[static_cast<std::size_t>(c.position)] = 1;
+  }
+  return hit;
+}
+
+}  // namespace
+
+bool StartsCharacter(std::string_view body, std::size_t offset, std::size_t known) {
+  // The byte before a run of lead-range bytes ends a character, whatever it
+  // is; inside the run characters pair up from there.
+  std::size_t run = 0;
+  while (offset - run > known && IsLeadByte(body[offset - run - 1])) ++run;
+  return run % 2 == 0;
+}
+
+KeywordFinder::KeywordFinder(std::string_view keyword, bool japanese) : keyword_(keyword), japanese_(japanese) {}
+
+void KeywordFinder::Tune(std::string_view sample) {
+  anchor_ = kNoAnchor;
+  if (keyword_.empty() || sample.empty()) return;
+  std::size_t seen[256] = {};
+  for (char c : sample) ++seen[static_cast<unsigned char>(c)];
+  std::size_t rarest = 0;
+  for (std::size_t i = 1; i < keyword_.size(); ++i) {
+    if (seen[static_cast<unsigned char>(keyword_[i])] < seen[static_cast<unsigned char>(keyword_[rarest])]) rarest = i;
+  }
+  // Each place where the anchor byte turns up costs a call and a compare;
+  // beyond this share of the text the block filter is faster.
+  if (seen[static_cast<unsigned char>(keyword_[rarest])] <= sample.size() / kAnchorRarity) anchor_ = rarest;
+}
+
+bool KeywordFinder::FoundIn(std::string_view body) const {
+  if (keyword_.empty() || body.size() < keyword_.size()) return false;
+  return anchor_ == kNoAnchor ? FoundByFilter(body) : FoundByAnchor(body);
+}
+
+bool KeywordFinder::MatchesAt(std::string_view body, std::size_t i, std::size_t* known) const {
+  if (std::memcmp(body.data() + i, keyword_.data(), keyword_.size()) != 0) return false;
+  if (!japanese_) return true;
+  // Places are checked in increasing order, so each walk back stops where
+  // the one before ended: a body costs one walk at most.
+  const bool starts = StartsCharacter(body, i, *known);
+  *known = starts ? i : i + 1;  // a second byte is followed by a character
+  return starts;
+}
+
+bool KeywordFinder::FoundByAnchor(std::string_view body) const {
+  const char a = keyword_[anchor_];
+  // The anchor byte can lie in body[anchor_ .. stop).
+  const char* from = body.data() + anchor_;
+  const char* stop = body.data() + body.size() - (keyword_.size() - 1 - anchor_);
+  std::size_t known = 0;
+  while (from < stop) {
+    const char* at = static_cast<const char*>(std::memchr(from, a, static_cast<std::size_t>(stop - from)));
+    if (at == nullptr) return false;
+    if (MatchesAt(body, static_cast<std::size_t>(at - body.data()) - anchor_, &known)) return true;
+    from = at + 1;
+  }
+  return false;
+}
+
+bool KeywordFinder::FoundByFilter(std::string_view body) const {
+  const std::size_t n = keyword_.size();
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(body.data());
+  const unsigned char first = static_cast<unsigned char>(keyword_.front());
+  const unsigned char last = static_cast<unsigned char>(keyword_.back());
+  const std::size_t starts = body.size() - n + 1;  // places where the keyword fits
+  std::size_t known = 0;
+  std::size_t i = 0;
+  while (i < starts) {
+    const std::size_t stop = std::min(i + kFilterBlock, starts);
+    if (stop - i == kFilterBlock) {
+      // Places whose first and last byte both fit are rare; a block without
+      // one is passed over whole. The compiler turns this loop into vector
+      // compares.
+      unsigned char any = 0;
+      for (std::size_t j = i; j < stop; ++j) any |= (p[j] == first) & (p[j + n - 1] == last);
+      if (!any) {
+        i = stop;
+        continue;
+      }
+    }
+    for (; i < stop; ++i) {
+      if (p[i] == first && p[i + n - 1] == last && MatchesAt(body, i, &known)) return true;
+    }
+  }
+  return false;
+}
+
+void SearchPage(Request& req) {
+  const bool ja = req.japanese();
+  WriteHeading(req);
+  WriteTableStart(req);
+  WriteHeaderRow(req);
+
+  std::unique_ptr<File> index, log;
+  if (!OpenShared(req.env, req.files.Index(), &index)) {
+    req.out->Line(ja ? "投稿中でインデックスファイルがオープンできません。暫く時間を置いて再度実行してください。"_sj
+                     : "Now, it's being written. Don't open index file. Wait a minute. Please retry agein.");
+    EndRequest();
+  }
+  if (!OpenShared(req.env, req.files.Log(), &log)) {
+    req.out->Line(ja ? "投稿中でログファイルファイルがオープンできません。暫く時間を置いて再度実行してください。"_sj
+                     : "Now, it's being written. Don't open log file. Wait a minute. Please retry agein.");
+    EndRequest();
+  }
+
+  // Both files stay open, shared with readers only, until the last row: no
+  // writer can change them while the search reads.
+  const std::string& keyword = req.post.search_word;
+  KeywordFinder finder(keyword, ja);
+  uint64_t index_size = 0;
+  if (!index->Size(&index_size).ok()) throw std::runtime_error("index size unknown");
+  const int count = static_cast<int>(std::min<uint64_t>(index_size / kRecordSize, std::numeric_limits<int>::max()));
+  std::vector<char> hit;
+  if (!keyword.empty()) hit = FindHits(ReadCandidates(index.get(), count), count, log.get(), &finder);
+
+  const LocalTime now = req.env->Now();
+  int hits = 0;
+  for (int k = static_cast<int>(hit.size()) - 1; k >= 0; --k) {
+    IndexRecord rec;
+    if (!hit[static_cast<std::size_t>(k)] || !ReadRecord(index.get(), k, &rec).ok()) continue;
+    ++hits;
+    WriteRow(req, rec, k + 1, now);
+  }
+
+  req.out->Line("</TABLE>");
+  req.out->Line(std::string(ja ? "検索キーワード ["_sj : "Search keyword [") + EscapeHtml(keyword) + "]<BR>");
+  req.out->Line(std::string(ja ? "ヒット数 ["_sj : "Hit count [") + Itoa(hits) + "]<BR>");
+}
+
+}  // namespace kiroq

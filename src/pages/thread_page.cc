@@ -1,0 +1,61 @@
+#include "pages/thread_page.h"
+
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "html/request.h"
+#include "html/frame.h"
+#include "html/article_block.h"
+#include "html/article_view.h"
+#include "board/thread_tree.h"
+#include "storage/board_files.h"
+
+namespace kiroq {
+
+namespace {
+
+struct ThreadArticle {
+  int position;
+  IndexRecord rec;
+};
+
+// The article at start and its replies in walk order, read under a
+// read-exclusive open of the index that is closed again before anything is
+// shown. Only the thread's records are read. Ends the request when the
+// index stays busy; empty when there is no such article.
+std::vector<ThreadArticle> ReadThread(Request& req, int start) {
+  std::unique_ptr<File> file;
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &file);
+  if (s.IsBusy()) {
+    req.out->Line(req.labels.index_busy);
+    EndRequest();
+  }
+  std::string_view bytes;
+  if (s.ok()) s = MapWholeRecords(file.get(), &bytes);
+  if (!s.ok()) bytes = std::string_view();
+  const IndexView index(bytes);
+  if (s.ok()) req.count = index.count();
+  std::vector<ThreadArticle> thread;
+  if (start < 0 || start >= index.count()) return thread;
+  thread.push_back({start, index.record(start)});
+  ThreadWalker walker(&index);
+  for (const ThreadReply& r : walker.Replies(start)) thread.push_back({r.position, index.record(r.position)});
+  return thread;
+}
+
+}  // namespace
+
+void ThreadPage(Request& req) {
+  const int start = req.position;
+  const std::vector<ThreadArticle> thread = ReadThread(req, start);
+  const bool has_template = !req.files.FindBesideProgram(req.env, ".mes").empty();
+  if (!has_template) WriteArticleNavBar(req, start + 1, req.count, thread.empty() ? nullptr : &thread.front().rec);
+  // One open of the log for all the bodies; a template opens its own.
+  std::unique_ptr<File> log;
+  if (!has_template && thread.size() > 1) log = OpenLogForArticles(req);
+  for (const ThreadArticle& a : thread) ShowArticle(req, a.rec, a.position + 1, log.get());
+}
+
+}  // namespace kiroq

@@ -1,0 +1,245 @@
+#include "pages/title_list.h"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "cgi/headers.h"
+#include "cgi/output.h"
+#include "html/request.h"
+#include "html/frame.h"
+#include "html/links.h"
+#include "board/dates.h"
+#include "html/post_date.h"
+#include "html/list_row.h"
+#include "storage/article_store.h"
+#include "storage/board_files.h"
+#include "storage/record_window.h"
+#include "text/ascii.h"
+#include "text/sjis.h"
+
+namespace kiroq {
+
+namespace {
+
+constexpr int kTitleList = 1;
+// Rows are read this many records at a time: one read for any usual page,
+// bounded memory for a huge page size.
+constexpr int kRecordsPerRead = 128;
+
+// Where a page starts and where its links lead (article numbers; -1 for a
+// label without a link).
+struct Paging {
+  int first = -1;  // position of the first row; -1 on an empty board
+  long long newer = -1;
+  long long older = -1;
+  long long top = 0;  // the page of the oldest articles
+};
+
+Paging PlanPages(int count, int page_size, int number) {
+  Paging p;
+  if (count <= 0) return p;
+  // Numbers outside 1..count have no record to start from: the newest page.
+  p.first = (number >= 1 && number <= count) ? number - 1 : count - 1;
+  // The newer page never starts past the newest article, so walking newer
+  // always ends on the newest page.
+  if (p.first + 1 != count) p.newer = std::min<long long>(1LL * p.first + page_size + 1, count);
+  if (p.first - page_size >= 0) p.older = p.first - page_size + 1;
+  // Pages are aligned to end at article 1; a count that is a multiple of the
+  // page size makes the oldest page a full one (0 would be the newest).
+  p.top = count % page_size;
+  if (p.top == 0) p.top = page_size;
+  return p;
+}
+
+std::string Bracketed(std::string_view inner) {
+  std::string s = "[";
+  s.append(inner);
+  s += "]";
+  return s;
+}
+
+void WriteViewAndMoveLines(Request& req, const Paging& pages) {
+  const PageLabels& l = req.labels;
+  if (req.settings.view_select == 0) {
+    req.out->Line(std::string(l.view_prompt) + Bracketed(BoardLink(req, 0, 2, l.tree)) +
+                  Bracketed(BoardLink(req, 0, 11, l.article_list)) + "<BR>");
+  }
+  req.out->Raw(std::string(l.move_prompt) + Bracketed(BoardLink(req, 0, kTitleList, l.latest)) +
+               Bracketed(BoardLink(req, pages.top, kTitleList, l.from_top)));
+}
+
+void SetPageLinks(Request& req, const Paging& pages) {
+  const PageLabels& l = req.labels;
+  req.nav_next =
+      Bracketed(pages.newer < 0 ? std::string(l.next_page) : BoardLink(req, pages.newer, kTitleList, l.next_page));
+  req.nav_previous = Bracketed(pages.older < 0 ? std::string(l.previous_page)
+                                               : BoardLink(req, pages.older, kTitleList, l.previous_page)) +
+                     "<BR>";
+}
+
+void WritePageLinks(Request& req) {
+  req.out->Raw(req.nav_next);
+  req.out->Line(req.nav_previous);
+}
+
+void WritePostLine(Request& req) {
+  if (req.settings.read_only) return;
+  const PageLabels& l = req.labels;
+  std::string line = std::string(l.post_prompt) + Bracketed(BoardLink(req, 0, 0, l.new_post)) + Bracketed(l.reply);
+  if (req.settings.use_cookie && req.settings.use_cookie_setting) {
+    line += Bracketed(PersonalSettingsLink(req, l.personal_settings));
+  }
+  req.out->Line(line);
+}
+
+bool FramedTable(const Settings& s) { return s.use_border && s.border_line != 0; }
+
+void WriteTableStart(Request& req) {
+  const Settings& s = req.settings;
+  const std::string& pad = s.cell_padding;
+  if (FramedTable(s)) {
+    req.out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"0\" CELLSPACING=\"0\"><TR><TD BGCOLOR=\"" + s.border_color +
+                  "\">");
+    req.out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"" + (pad.empty() ? std::string("3") : pad) +
+                  "\" CELLSPACING=\"1\">");
+    return;
+  }
+  std::string table = s.use_border ? "<TABLE BORDER=\"1\"" : "<TABLE BORDER=\"0\"";
+  if (!pad.empty()) table += " CELLPADDING=\"" + pad + "\"";
+  req.out->Line(table + ">");
+}
+
+// Closes the table; the outer frame only when it was opened.
+void WriteTableEnd(Request& req) {
+  req.out->Line("</TABLE>");
+  if (FramedTable(req.settings)) req.out->Line("</TD></TR></TABLE>");
+}
+
+std::string HeadCell(std::string_view open, std::string_view back, std::string_view fore, std::string_view heading) {
+  std::string s(open);
+  s.append(back);
+  s += "\"><FONT COLOR=\"";
+  s.append(fore);
+  s += "\">";
+  s.append(heading);
+  s += "</FONT></TD>";
+  return s;
+}
+
+void WriteHeaderRow(Request& req) {
+  const Settings& s = req.settings;
+  const bool ja = req.japanese();
+  const std::string_view cell = "<TD BGCOLOR=\"";
+  std::string row = HeadCell("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"", s.no_head_color, s.no_str_color,
+                             ja ? req.labels.number_heading : "Article No");
+  if (s.use_date) row += HeadCell(cell, s.date_head_color, s.date_str_color, ja ? "日付"_sj : "Date");
+  row += HeadCell(cell, s.title_head_color, s.title_str_color, ja ? "タイトル"_sj : "Title");
+  row += HeadCell(cell, s.writer_head_color, s.writer_str_color, ja ? "記入者"_sj : "Posted by");
+  if (s.use_comment_number) {
+    row += "<TD BGCOLOR=\"" + s.tree_head_color + "\" ALIGN=\"CENTER\">";
+    row += ja ? "コメント元"_sj : "Original";
+    row += "</TD>";
+  }
+  req.out->Line(row + "</TR>");
+}
+
+void WriteRow(Request& req, const IndexRecord& rec, int position) {
+  const Settings& s = req.settings;
+  const int n = position + 1;
+  const bool deleted = rec.is_deleted();
+
+  std::string row = "<TR><TD ALIGN=\"CENTER\"";
+  if (s.num_click && !s.no_color.empty()) row += " BGCOLOR=\"" + s.no_color + "\"";
+  row += ">" + (s.num_click ? BoardLink(req, n, 3, Itoa(n)) : Itoa(n)) + "</TD>";
+
+  if (s.use_date) row += CellOpen(s.date_color, !deleted) + FormatPostDate(rec.date, s, req.env->Now()) + "</TD>";
+
+  row += CellOpen(s.title_color, false);
+  if (deleted) {
+    row += "<FONT COLOR=\"#FF0000\">";
+    row += req.japanese() ? "削除されています"_sj : "Deleted";
+    row += "</FONT>";
+  } else {
+    std::string title = ListTitle(req, rec.title);
+    row += s.title_click ? BoardLink(req, n, 3, title) : title;
+  }
+  row += "</TD>";
+
+  row += CellOpen(s.writer_color, false);
+  if (!deleted && s.use_mail && !rec.email.empty()) {
+    row += "<A HREF=\"mailto:" + EscapeHtml(rec.email) + "\">" + EscapeHtml(rec.name) + "</A>";
+  } else {
+    row += EscapeHtml(rec.name);
+  }
+  row += "</TD>";
+
+  if (s.use_comment_number) {
+    row += "<TD ALIGN=\"CENTER\">";
+    row += rec.parent != 0 ? BoardLinkSized(req, 0, rec.parent, 3, Itoa(rec.parent)) : std::string("---");
+    row += "</TD>";
+  }
+  req.out->Line(row + "</TR>");
+}
+
+// The rows from the first position down, page size of them at most. A
+// deleted article hidden by DELETEVISIBLE still takes its place on the page.
+void WriteRows(Request& req, const Paging& pages) {
+  const Settings& s = req.settings;
+  const int page_size = req.page_size;
+  // Positions at or below this one are too old to show (VIEWLIMIT).
+  const long long too_old = s.view_limit != 0 ? 1LL * req.count - s.view_limit - 2 : -1;
+
+  std::unique_ptr<File> index = OpenIndexForPage(req);
+  long long lowest = std::max<long long>({0, 1LL * pages.first - page_size + 1, too_old + 1});
+  RecordWindow reader(index.get(), static_cast<int>(std::min<long long>(lowest, pages.first)), kRecordsPerRead,
+                      kRecordsPerRead);
+
+  bool cut_off = false;
+  int p = pages.first;
+  for (int row = 0; row < page_size && p >= 0; ++row, --p) {
+    if (p <= too_old) {
+      WriteTableEnd(req);
+      req.out->Line("これ以上ログは表示出来ません<P>"_sj);
+      cut_off = true;
+      break;
+    }
+    IndexRecord rec;
+    if (!reader.Get(p, &rec)) continue;
+    if (rec.is_deleted() && !s.delete_visible) continue;
+    WriteRow(req, rec, p);
+  }
+  if (!cut_off) WriteTableEnd(req);
+}
+
+}  // namespace
+
+void TitleListPage(Request& req) {
+  WritePageHeader(req.out);
+  WritePageHead(req);
+
+  uint64_t size = 0;
+  if (!req.env->GetFileSize(req.files.Index(), &size).ok()) size = 0;
+  req.count = static_cast<int>(std::min<uint64_t>(size / kRecordSize, std::numeric_limits<int>::max()));
+  const Paging pages = PlanPages(req.count, req.page_size, req.number);
+  req.position = pages.first;
+
+  WriteViewAndMoveLines(req, pages);
+  SetPageLinks(req, pages);
+  WritePageLinks(req);
+  WritePostLine(req);
+
+  if (req.count == 0) {
+    req.out->Line("<P>" + std::string(req.labels.empty_board) + "<P>");
+  } else {
+    WriteTableStart(req);
+    WriteHeaderRow(req);
+    WriteRows(req, pages);
+  }
+
+  WritePageLinks(req);
+  WritePageTail(req);
+}
+
+}  // namespace kiroq
