@@ -18,9 +18,7 @@
 namespace kiroq {
 
 // True when b starts a double-byte Shift-JIS character (CP932 lead bytes).
-constexpr bool IsLeadByte(unsigned char b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+constexpr bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 inline bool IsLeadByte(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
 
 namespace sjis_internal {
@@ -101,21 +99,50 @@ consteval auto Convert() {
 }
 
 template <Utf8Literal L>
+struct Holder;
+
+}  // namespace sjis_internal
+
+// Bytes written in the program's source: a "..."_sj literal, or a plain
+// string literal (ASCII) where both meet, as in ja ? "題"_sj : "Title".
+// Being only ever program text, it may become markup without escaping
+// (cgi/html.h); everywhere else it is a std::string_view.
+class SjLiteral {
+ public:
+  constexpr SjLiteral() = default;
+  template <std::size_t N>
+  constexpr SjLiteral(const char (&literal)[N]) : view_(literal, N - 1) {}
+  constexpr operator std::string_view() const { return view_; }
+  constexpr std::string_view view() const { return view_; }
+  constexpr std::size_t size() const { return view_.size(); }
+  constexpr bool empty() const { return view_.empty(); }
+  friend constexpr bool operator==(const SjLiteral& a, std::string_view b) { return a.view_ == b; }
+
+ private:
+  template <sjis_internal::Utf8Literal L>
+  friend struct sjis_internal::Holder;
+  constexpr SjLiteral(const char* bytes, std::size_t size) : view_(bytes, size) {}
+  std::string_view view_;
+};
+
+namespace sjis_internal {
+
+template <Utf8Literal L>
 struct Holder {
   static constexpr auto value = Convert<L>();
-  static constexpr std::string_view view{value.bytes, value.size};
+  static constexpr SjLiteral literal{value.bytes, value.size};
 };
 
 }  // namespace sjis_internal
 
 // "日本語"_sj: the literal's bytes in CP932.
 //
-// A reference to a static view rather than a view by value: clang 14 crashes
+// A reference to a static literal rather than one by value: clang 14 crashes
 // printing a temporary made from such a literal in its constant-evaluation
 // notes (as when a std::string is initialised from one).
 template <sjis_internal::Utf8Literal L>
-constexpr const std::string_view& operator""_sj() {
-  return sjis_internal::Holder<L>::view;
+constexpr const SjLiteral& operator""_sj() {
+  return sjis_internal::Holder<L>::literal;
 }
 
 }  // namespace kiroq
