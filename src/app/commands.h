@@ -4,6 +4,8 @@
 #ifndef KIROQ_APP_COMMANDS_H_
 #define KIROQ_APP_COMMANDS_H_
 
+#include "board/actions.h"
+
 namespace kiroq {
 
 struct Request;
@@ -14,14 +16,14 @@ using Handler = void (*)(Request&);
 // never create a board); the others after, before the posted form is
 // decoded. Each group is tested in table order.
 struct WholeCommand {
-  int action;
+  Action action;
   Handler handler;
 };
 
 // Actions whose body goes inside the page frame: after the CGI header and
 // the page head, before the page tail.
 struct FramedCommand {
-  int action;
+  Action action;
   Handler handler;
 };
 

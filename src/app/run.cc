@@ -3,16 +3,17 @@
 #include <cstdint>
 #include <exception>
 
+#include "app/commands.h"
+#include "board/actions.h"
+#include "board/admin_password.h"
 #include "cgi/client.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "board/admin_password.h"
-#include "pages/login_gate.h"
-#include "app/commands.h"
-#include "pages/posting.h"
+#include "html/frame.h"
 #include "html/request.h"
 #include "pages/attachments.h"
-#include "html/frame.h"
+#include "pages/login_gate.h"
+#include "pages/posting.h"
 #include "platform/env.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
@@ -65,13 +66,11 @@ int NormalizeAction(int action) {
 void WriteMissingSettingsPage(Request& req) {
   WritePageHeader(req.out);
   req.out->Line("<HTML>");
-  req.out->Raw("設定ファイル "_sj);
-  req.out->Text(req.board);
-  req.out->Line(".ini がありません。BBS の名前を確認してください"_sj);
+  req.out->Line("設定ファイル "_sj + EscapeText(req.board) + ".ini がありません。BBS の名前を確認してください"_sj);
   req.out->Line("</HTML>");
 }
 
-void WriteServerBusyPage(Request& req, std::string_view japanese, std::string_view english) {
+void WriteServerBusyPage(Request& req, SjLiteral japanese, SjLiteral english) {
   WritePageHeader(req.out);
   WriteErrorPage(req, "KIROQ SERVER BUSY", {req.japanese() ? japanese : english});
 }
@@ -104,8 +103,7 @@ void ReadAddress(Request& req, const std::vector<std::string>& args) {
 bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   req.settings.japanese = true;  // the missing-settings page is Japanese
   std::string text;
-  if (!IsValidBoardName(req.board) ||
-      !req.env->ReadFile(req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
+  if (!IsValidBoardName(req.board) || !req.env->ReadFile(req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
     WriteMissingSettingsPage(req);
     return false;
   }
@@ -123,7 +121,8 @@ void ApplyRequestSettings(Request& req) {
   if (!treet.empty()) s.tree_close = treet != "0";
   if (!treet2.empty()) s.new_post_sort = treet2 != "0";
   if (s.file_upload) {
-    if (req.action == 20 || req.action == 21) req.env->CreateDir(req.files.DataDir() + "/" + req.board);
+    if (req.action == Code(Action::kUploadForm) || req.action == Code(Action::kStoreUpload))
+      req.env->CreateDir(req.files.DataDir() + "/" + req.board);
     req.upload_dir = req.files.UploadDir();
   }
   if (s.view_select == -1 || s.view_select == -2 || s.view_select == -3 || s.view_select == -13) s.view_select = 0;
@@ -133,7 +132,7 @@ void ApplyRequestSettings(Request& req) {
 
 Handler FindWhole(const WholeCommand* commands, int count, int action) {
   for (int i = 0; i < count; ++i) {
-    if (commands[i].action == action) return commands[i].handler;
+    if (Code(commands[i].action) == action) return commands[i].handler;
   }
   return nullptr;
 }
@@ -141,7 +140,7 @@ Handler FindWhole(const WholeCommand* commands, int count, int action) {
 Handler FindFramed(int action) {
   const CommandTable& t = Commands();
   for (int i = 0; i < t.framed_count; ++i) {
-    if (t.framed[i].action == action) return t.framed[i].handler;
+    if (Code(t.framed[i].action) == action) return t.framed[i].handler;
   }
   return nullptr;
 }
@@ -159,9 +158,12 @@ void WriteFramedPage(Request& req) {
     req.position = req.count - 1;
   }
   if (Handler handler = FindFramed(req.action)) handler(req);
-  req.out->Raw(req.nav_next);
-  req.out->Raw(req.nav_previous);
-  if ((req.action == 3 || req.action == 9 || req.action == 10 || req.action == 12) && req.settings.use_search_log) {
+  req.out->Write(req.nav_next);
+  req.out->Write(req.nav_previous);
+  const int a = req.action;
+  if ((a == Code(Action::kArticle) || a == Code(Action::kNewestAfterPost) || a == Code(Action::kSearch) ||
+       a == Code(Action::kThread)) &&
+      req.settings.use_search_log) {
     WriteSearchForm(req);
   }
   if (req.settings.bbs_man) WriteManagerLink(req);
@@ -185,7 +187,8 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
   if (req.input.too_large()) {
     WritePageHeader(req.out);
     if (req.japanese()) {
-      WriteErrorPage(req, "KIROQ ERROR", {"送信された内容が大きすぎます（5MB まで）。<BR>"_sj, "何も保存されていません。"_sj});
+      WriteErrorPage(req, "KIROQ ERROR",
+                     {"送信された内容が大きすぎます（5MB まで）。<BR>"_sj, "何も保存されていません。"_sj});
     } else {
       WriteErrorPage(req, "KIROQ ERROR", {"The request is too large (at most 5 MB).<BR>", "Nothing was stored."});
     }
@@ -194,7 +197,10 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
 
   // Attachment actions on a board without attachments, and downloads, are
   // answered before any data file is touched: they never create a board.
-  if (req.action >= 20 && req.action <= 23 && !req.settings.file_upload) return NoAttachmentsPage(req);
+  if (req.action >= Code(Action::kUploadForm) && req.action <= Code(Action::kStreamedDownload) &&
+      !req.settings.file_upload) {
+    return NoAttachmentsPage(req);
+  }
   const CommandTable& table = Commands();
   if (Handler early = FindWhole(table.early, table.early_count, req.action)) return early(req);
 
@@ -254,6 +260,8 @@ int RunRequest(Env* env, const std::vector<std::string>& args, const std::string
   } catch (const RequestEnded&) {
     // The page said what there was to say.
   } catch (const std::exception&) {
+    // Whatever was written stays; the page gets its one header block.
+    if (!out.header_written()) WritePageHeader(&out);
     out.Line("Server Busy!");
   }
   out.Flush();

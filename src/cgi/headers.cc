@@ -6,22 +6,42 @@
 
 namespace kiroq {
 
+// The one user of Output's header lines.
+class HeaderWriter {
+ public:
+  static void Line(Output* out, std::string_view line) { out->HeaderLine(line); }
+  static void End(Output* out, bool download = false) { out->EndHeader(download); }
+};
+
 void WritePageHeader(Output* out) {
-  out->Line("Content-Type: Text/html");
-  out->Line("pragma: no-cache");
-  out->Line("");
+  HeaderWriter::Line(out, "Content-Type: Text/html");
+  HeaderWriter::Line(out, "pragma: no-cache");
+  HeaderWriter::End(out);
   out->Line("<META HTTP-EQUIV=\"Content-Type\" NAME=\"\" CONTENT=\"text/html; charset=x-sjis\">");
 }
 
 void WriteDownloadHeader(Output* out, std::string_view file_name, std::string_view user_agent) {
   std::string name = HeaderSafe(file_name);
-  out->Line("Content-Disposition: attachment; filename=" + name);
+  HeaderWriter::Line(out, "Content-Disposition: attachment; filename=" + name);
   if (user_agent.find("MSIE 5.5;") != std::string_view::npos) {
-    out->Line("Content-type: application/octet-stream-dummy name=" + name);
+    HeaderWriter::Line(out, "Content-type: application/octet-stream-dummy name=" + name);
   } else {
-    out->Line("Content-type: application/octet-stream name=" + name);
+    HeaderWriter::Line(out, "Content-type: application/octet-stream name=" + name);
   }
-  out->Line("");
+  HeaderWriter::End(out, true);
+}
+
+void WriteRedirectHeader(Output* out, std::string_view address) {
+  HeaderWriter::Line(out, "Location: " + HeaderSafe(address));
+  HeaderWriter::End(out);
+}
+
+void WritePersistentCookie(Output* out, std::string_view pair, std::string_view path, int64_t now_unix) {
+  HeaderWriter::Line(out, PersistentCookieLine(pair, path, now_unix));
+}
+
+void WriteTemporaryCookie(Output* out, std::string_view pair, std::string_view path) {
+  HeaderWriter::Line(out, TemporaryCookieLine(pair, path));
 }
 
 std::string HeaderSafe(std::string_view text) {
@@ -49,8 +69,7 @@ std::string CookiePath(std::string_view referer) {
 }
 
 std::string CookieDate(int64_t t) {
-  static const char* const kDays[] = {"Thursday", "Friday",   "Saturday", "Sunday",
-                                      "Monday",   "Tuesday",  "Wednesday"};
+  static const char* const kDays[] = {"Thursday", "Friday", "Saturday", "Sunday", "Monday", "Tuesday", "Wednesday"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   int64_t days = t / 86400;
@@ -72,9 +91,9 @@ std::string CookieDate(int64_t t) {
   int64_t m = mp < 10 ? mp + 3 : mp - 9;
   if (m <= 2) ++y;
   char buf[64];
-  std::snprintf(buf, sizeof(buf), "%s, %02d-%s-%04d %02d:%02d:%02d GMT", weekday, static_cast<int>(d),
-                kMonths[m - 1], static_cast<int>(y), static_cast<int>(secs / 3600),
-                static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
+  std::snprintf(buf, sizeof(buf), "%s, %02d-%s-%04d %02d:%02d:%02d GMT", weekday, static_cast<int>(d), kMonths[m - 1],
+                static_cast<int>(y), static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
+                static_cast<int>(secs % 60));
   return buf;
 }
 

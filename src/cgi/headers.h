@@ -18,8 +18,17 @@ class Output;
 void WritePageHeader(Output* out);
 
 // The header block of a file download. user_agent picks the variant old
-// Internet Explorer 5.5 needs.
+// Internet Explorer 5.5 needs. The file's bytes follow (Output::FileBytes).
 void WriteDownloadHeader(Output* out, std::string_view file_name, std::string_view user_agent);
+
+// "Location: <address>" (CR and LF removed) and the empty line: the whole
+// response of a redirect.
+void WriteRedirectHeader(Output* out, std::string_view address);
+
+// Set-Cookie lines (see the line builders below), before the header block's
+// end.
+void WritePersistentCookie(Output* out, std::string_view pair, std::string_view path, int64_t now_unix);
+void WriteTemporaryCookie(Output* out, std::string_view pair, std::string_view path);
 
 // Removes CR and LF so that request text cannot end a header line early.
 std::string HeaderSafe(std::string_view text);

@@ -1,5 +1,7 @@
 #include "cgi/output.h"
 
+#include <stdexcept>
+
 #include "platform/env.h"
 
 namespace kiroq {
@@ -13,51 +15,30 @@ constexpr std::size_t kFlushAt = 64 * 1024;
 bool TimeToFlush(const std::string& buffer) { return buffer.size() >= kFlushAt && File::OpenCount() == 0; }
 }  // namespace
 
-void AppendEscapedHtml(std::string_view text, std::string* out) {
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out->append("&amp;");
-        break;
-      case '<':
-        out->append("&lt;");
-        break;
-      case '>':
-        out->append("&gt;");
-        break;
-      case '"':
-        out->append("&quot;");
-        break;
-      case '\'':
-        out->append("&#39;");
-        break;
-      default:
-        out->push_back(c);
-    }
-  }
-}
-
-std::string EscapeHtml(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  AppendEscapedHtml(text, &out);
-  return out;
-}
-
-void Output::Raw(std::string_view markup) {
-  buffer_.append(markup);
+void Output::Append(std::string_view bytes) {
+  buffer_.append(bytes);
   if (TimeToFlush(buffer_)) Flush();
 }
 
-void Output::Line(std::string_view markup) {
-  buffer_.append(markup);
-  buffer_.append("\r\n");
-  if (TimeToFlush(buffer_)) Flush();
+void Output::Line(const Html& markup) {
+  buffer_.append(markup.bytes());
+  Append("\r\n");
 }
 
-void Output::Text(std::string_view text) {
-  AppendEscapedHtml(text, &buffer_);
-  if (TimeToFlush(buffer_)) Flush();
+void Output::FileBytes(std::string_view bytes) {
+  if (!download_) throw std::logic_error("file bytes without a download header");
+  Append(bytes);
+}
+
+void Output::HeaderLine(std::string_view line) {
+  buffer_.append(line);
+  Append("\r\n");
+}
+
+void Output::EndHeader(bool download) {
+  Append("\r\n");
+  header_written_ = true;
+  download_ = download;
 }
 
 void Output::Flush() {

@@ -1,8 +1,9 @@
 // The one writer of standard output.
 //
-// Every byte of a response goes through an Output: trusted markup with Raw
-// and Line, text that came from a visitor (form values, cookies, stored
-// records, the query) with Text, which escapes it. Output is buffered and
+// A page is written as Html values (cgi/html.h), so visitor text reaches it
+// only through an escaper. The CGI header lines are not HTML: only the
+// header writers of cgi/headers.cc write them, and the bytes of a file being
+// downloaded go out only after its download header. Output is buffered and
 // handed to the Env in large blocks, but only while no file is open
 // (File::OpenCount): a page never waits on its client holding a lock.
 #ifndef KIROQ_CGI_OUTPUT_H_
@@ -11,14 +12,11 @@
 #include <string>
 #include <string_view>
 
+#include "cgi/html.h"
+
 namespace kiroq {
 
 class Env;
-
-// HTML-escapes the five bytes & < > " '. None of them can be the second byte
-// of a Shift-JIS character, so the text is escaped byte by byte.
-std::string EscapeHtml(std::string_view text);
-void AppendEscapedHtml(std::string_view text, std::string* out);
 
 class Output {
  public:
@@ -27,23 +25,38 @@ class Output {
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
-  // Markup the program wrote itself (or an administrator's file).
-  void Raw(std::string_view markup);
+  void Write(const Html& markup) { Append(markup.bytes()); }
   // Markup followed by CR LF.
-  void Line(std::string_view markup);
+  void Line(const Html& markup);
   // CR LF alone.
-  void Newline() { Raw("\r\n"); }
-  // Visitor text, HTML-escaped.
-  void Text(std::string_view text);
+  void Newline() { Append("\r\n"); }
+
+  // Bytes of the file being downloaded. Throws std::logic_error unless a
+  // download header came first, so that nothing else can pass unescaped.
+  void FileBytes(std::string_view bytes);
+
+  // True once the empty line ending the CGI header block has been written.
+  bool header_written() const { return header_written_; }
 
   void Flush();
   // Bytes written so far, flushed or not.
   std::size_t size() const { return written_ + buffer_.size(); }
 
  private:
+  // The header writers (cgi/headers.cc).
+  friend class HeaderWriter;
+  void HeaderLine(std::string_view line);
+  // The empty line after the header lines; download says the body that
+  // follows is a file's bytes.
+  void EndHeader(bool download);
+
+  void Append(std::string_view bytes);
+
   Env* env_;
   std::string buffer_;
   std::size_t written_ = 0;
+  bool header_written_ = false;
+  bool download_ = false;
 };
 
 }  // namespace kiroq

@@ -2,12 +2,12 @@
 
 #include <memory>
 
-#include "html/request.h"
-#include "html/links.h"
 #include "board/dates.h"
+#include "html/links.h"
 #include "html/post_date.h"
-#include "storage/attachment_names.h"
+#include "html/request.h"
 #include "storage/article_store.h"
+#include "storage/attachment_names.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
 #include "text/convert.h"
@@ -27,17 +27,12 @@ std::unique_ptr<File> OpenLogForArticles(Request& req) {
 namespace {
 
 // <TR><TD ALIGN="CENTER" BGCOLOR="head"><FONT COLOR="text">label</FONT></TD><TD>
-std::string RowStart(std::string_view head, std::string_view text, std::string_view label) {
-  std::string s = "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"";
-  s.append(head);
-  s.append("\"><FONT COLOR=\"");
-  s.append(text);
-  s.append("\">");
-  s.append(label);
-  s.append("</FONT></TD><TD>");
-  return s;
+Html RowStart(std::string_view head, std::string_view text, const Html& label) {
+  return "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + Html::Trusted(head) + "\"><FONT COLOR=\"" + Html::Trusted(text) +
+         "\">" + label + "</FONT></TD><TD>";
 }
 
+// Digits in groups of three: "1,234,567".
 std::string FormatBytes(uint64_t n) {
   std::string digits = std::to_string(n);
   std::string out;
@@ -51,10 +46,11 @@ std::string FormatBytes(uint64_t n) {
 void WriteNumberRow(Request& req, int number) {
   const Settings& s = req.settings;
   Output* out = req.out;
-  out->Line(RowStart(s.no_head_color, s.no_str_color, req.japanese() ? "文書番号"_sj : "Article No") + Itoa(number));
+  out->Line(RowStart(s.no_head_color, s.no_str_color, req.japanese() ? "文書番号"_sj : "Article No") +
+            Html::Number(number));
   if (!s.read_only) {
-    std::string_view label = req.japanese() ? req.labels.reply : std::string_view("Response");
-    out->Raw(" " + BoardLink(req, number, 4, label));
+    const Html label = req.japanese() ? req.labels.reply : "Response";
+    out->Write(" " + BoardLink(req, number, Action::kReplyForm, label));
   }
   out->Line("</TD></TR>");
 }
@@ -65,36 +61,19 @@ void WritePosterRow(Request& req, const IndexRecord& rec) {
   const bool ja = req.japanese();
   out->Line(RowStart(s.writer_head_color, s.writer_str_color, ja ? "記入者"_sj : "Posted by"));
   if (!rec.email.empty() && s.use_mail && !rec.is_deleted()) {
-    out->Raw("<A HREF=\"mailto:");
-    out->Text(rec.email);
-    out->Raw("\">");
-    out->Text(rec.name);
-    out->Raw("</A>");
+    out->Write("<A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A>");
   } else {
-    out->Text(rec.name);
+    out->Write(EscapeText(rec.name));
   }
-  out->Raw("　"_sj);
-  if (s.use_host_name) {
-    out->Raw("<FONT COLOR=\"BLUE\">(");
-    out->Text(rec.host);
-    out->Raw(")</FONT> ");
-  }
-  if (s.use_address) {
-    out->Text(rec.address);
-    out->Raw("　"_sj);
-  }
-  if (s.age_on()) {
-    out->Text(rec.age);
-    out->Raw("　"_sj);
-  }
+  out->Write("　"_sj);
+  if (s.use_host_name) out->Write("<FONT COLOR=\"BLUE\">(" + EscapeText(rec.host) + ")</FONT> ");
+  if (s.use_address) out->Write(EscapeText(rec.address) + "　"_sj);
+  if (s.age_on()) out->Write(EscapeText(rec.age) + "　"_sj);
   if (s.use_sex) {
-    const char* colour = "PURPLE";
+    Html colour = "PURPLE";
     if (rec.sex == (ja ? "男性"_sj : "MAIL")) colour = "BLUE";
     if (rec.sex == (ja ? "女性"_sj : "FEMAIL")) colour = "RED";
-    out->Raw(std::string("<FONT COLOR=\"") + colour + "\">");
-    out->Text(rec.sex);
-    out->Raw("</FONT>");
-    out->Raw("　"_sj);
+    out->Write("<FONT COLOR=\"" + colour + "\">" + EscapeText(rec.sex) + "</FONT>" + "　"_sj);
   }
   out->Line("</TD></TR>");
 }
@@ -103,18 +82,18 @@ void WriteRelationsRow(Request& req, const IndexRecord& rec) {
   const bool ja = req.japanese();
   const int children = rec.ChildCount();
   Output* out = req.out;
-  out->Line("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + req.settings.tree_head_color + "\">" +
-            std::string(ja ? "コメント元"_sj : "Original") + "</TD><TD>");
-  if (children > 0) out->Raw(BoardLink(req, req.position + 1, 12, ja ? "▼ "_sj : "V "));
+  out->Line("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + Html::Trusted(req.settings.tree_head_color) + "\">" +
+            (ja ? "コメント元"_sj : "Original") + "</TD><TD>");
+  if (children > 0) out->Write(BoardLink(req, req.position + 1, Action::kThread, ja ? "▼ "_sj : "V "));
   if (rec.parent != 0) {
-    out->Raw(ja ? "親 "_sj : "Owner ");
-    out->Raw(BoardLink(req, rec.parent, 3, Itoa(rec.parent)));
+    out->Write(ja ? "親 "_sj : "Owner ");
+    out->Write(BoardLink(req, rec.parent, Action::kArticle, Html::Number(rec.parent)));
   }
   if (children > 0) {
-    out->Raw(ja ? " 子 "_sj : " Child ");
+    out->Write(ja ? " 子 "_sj : " Child ");
     for (int i = 0; i < children; ++i) {
       long long n = static_cast<long long>(rec.children[i]) + 1;
-      out->Raw(BoardLink(req, n, 3, Itoa(n)) + " ");
+      out->Write(BoardLink(req, n, Action::kArticle, Html::Number(n)) + " ");
     }
   }
   out->Line("</TD></TR>");
@@ -141,12 +120,12 @@ void WriteBody(Request& req, const IndexRecord& rec, File* log) {
   }
   if (rec.body_end <= rec.body_start) return;
   std::string body = ReadArticleBody(req, rec, log);
-  for (const std::string& line : BodyLines(req, body, false)) out->Line(line + "<BR>");
-  if (req.action == 5) {
+  for (const Html& line : BodyLines(req, body, false)) out->Line(line + "<BR>");
+  if (req.action == Code(Action::kArticleAsHiragana)) {
     out->Line("<HR>");
-    for (const std::string& line : BodyLines(req, body, true)) out->Line(line + "<BR>");
+    for (const Html& line : BodyLines(req, body, true)) out->Line(line + "<BR>");
   } else if (req.settings.roma) {
-    out->Line(BoardLink(req, req.position + 1, 5, "ローマ字をひらがなに変換"_sj));
+    out->Line(BoardLink(req, req.position + 1, Action::kArticleAsHiragana, "ローマ字をひらがなに変換"_sj));
   }
 }
 
@@ -154,21 +133,23 @@ void WriteAttachmentLine(Request& req, const IndexRecord& rec, int number) {
   const bool ja = req.japanese();
   Output* out = req.out;
   if (rec.attachment.empty()) {
-    out->Line(BoardLink(req, number, 20,
+    out->Line(BoardLink(req, number, Action::kUploadForm,
                         ja ? "<FONT SIZE=\"-1\">ファイルを添付</FONT>"_sj : "<FONT SIZE=\"-1\">Attach a file</FONT>"));
     return;
   }
   if (!IsSafeAttachmentName(rec.attachment)) return;
   uint64_t size = 0;
   if (!req.env->GetFileSize(AttachmentPath(req, number, rec.attachment), &size).ok()) return;
-  std::string download = BoardLinkNewWindow(req, number, 22, EscapeHtml(rec.attachment));
-  std::string change = BoardLink(req, number, 20, ja ? "ファイルを変更</FONT>"_sj : "Change a file</FONT>");
+  const Html download = BoardLinkNewWindow(req, number, Action::kCountedDownload, EscapeText(rec.attachment));
+  const Html change =
+      BoardLink(req, number, Action::kUploadForm, ja ? "ファイルを変更</FONT>"_sj : "Change a file</FONT>");
   long long counter = 0;
   if (ReadDownloadCounter(req, number, &counter)) {
-    out->Line(std::string(ja ? "[<FONT SIZE=\"-1\">ダウンロード数 "_sj : "[<FONT SIZE=\"-1\">Download Counter ") +
-              Itoa(counter) + "][" + download + "(" + FormatBytes(size) + (ja ? "byte)] " : "(byte)] ") + change);
+    out->Line((ja ? "[<FONT SIZE=\"-1\">ダウンロード数 "_sj : "[<FONT SIZE=\"-1\">Download Counter ") +
+              Html::Number(counter) + "][" + download + "(" + EscapeText(FormatBytes(size)) +
+              (ja ? Html("byte)] ") : Html("(byte)] ")) + change);
   } else {
-    out->Line("<FONT SIZE=\"-1\">[" + download + " (" + FormatBytes(size) + "(byte)] " + change);
+    out->Line("<FONT SIZE=\"-1\">[" + download + " (" + EscapeText(FormatBytes(size)) + "(byte)] " + change);
   }
 }
 
@@ -199,20 +180,28 @@ std::string RomajiOutsideAddresses(std::string_view line) {
 
 }  // namespace
 
-std::string LinkTarget(std::string_view url) {
-  if (StartsWithIgnoreCase(url, "http://") || StartsWithIgnoreCase(url, "https://")) return std::string(url);
-  return "http://" + std::string(url);
-}
-
-std::vector<std::string> BodyLines(const Request& req, std::string_view body, bool romaji) {
-  std::vector<std::string> lines = SplitLines(body);
+std::vector<Html> BodyLines(const Request& req, std::string_view body, bool romaji) {
+  std::vector<Html> lines;
   const bool markup = req.settings.use_html_tag;
-  for (std::string& line : lines) {
-    if (romaji) line = req.settings.url_link_convert ? RomajiOutsideAddresses(line) : RomajiToHiragana(line);
-    if (!markup) line = EscapeHtml(line);
-    if (req.settings.url_link_convert) line = AutoLinkAddresses(line);
+  for (std::string& text : SplitLines(body)) {
+    if (romaji) text = req.settings.url_link_convert ? RomajiOutsideAddresses(text) : RomajiToHiragana(text);
+    Html line = markup ? Html::AllowedPostMarkup(text) : EscapeText(text);
+    if (req.settings.url_link_convert) line = LinkAddresses(line);
+    lines.push_back(std::move(line));
   }
   return lines;
+}
+
+Html QuotedBody(std::string_view body, const Html& prefix) {
+  Html out = prefix;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    if (body[i] != '\r') continue;
+    out += EscapeText(body.substr(start, i - start)) + "\r\n" + prefix;
+    if (i + 1 < body.size() && body[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  return out + EscapeText(body.substr(start));
 }
 
 bool IsSafeAttachmentName(std::string_view name) {
@@ -250,11 +239,11 @@ void WriteArticleBlock(Request& req, const IndexRecord& rec, int number, File* l
   out->Line("<TABLE BORDER=0>");
   WriteNumberRow(req, number);
 
-  std::string title = RowStart(s.title_head_color, s.title_str_color, ja ? "タイトル"_sj : "Title");
+  Html title = RowStart(s.title_head_color, s.title_str_color, ja ? "タイトル"_sj : "Title");
   if (rec.is_deleted()) {
     title += "<FONT COLOR=\"RED\">削除されています</FONT></TD></TR>"_sj;
   } else {
-    title += EscapeHtml(rec.title) + "</TD></TR>";
+    title += EscapeText(rec.title) + "</TD></TR>";
   }
   out->Line(title);
 
@@ -264,15 +253,17 @@ void WriteArticleBlock(Request& req, const IndexRecord& rec, int number, File* l
               FormatPostDate(rec.date, s, req.env->Now()) + "</TD></TR>");
   }
   if (s.use_url && !rec.is_deleted() && !rec.url.empty()) {
-    out->Line(RowStart(s.url_head_color, s.url_str_color, "URL") + "<A HREF=\"" + EscapeHtml(LinkTarget(rec.url)) +
-              "\" TARGET=\"OTHER\">" + EscapeHtml(rec.url) + "</A></TD></TR>");
+    out->Line(RowStart(s.url_head_color, s.url_str_color, "URL") + "<A HREF=\"" + LinkAddress(rec.url) +
+              "\" TARGET=\"OTHER\">" + EscapeText(rec.url) + "</A></TD></TR>");
   }
   if (s.use_image_url && !rec.is_deleted() && !rec.image_url.empty()) {
-    out->Line("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#CCFF00\"><FONT COLOR=\"" + s.grph_str_color + "\">" +
-              std::string(ja ? "画像"_sj : "Picture") + "</FONT></TD><TD><IMG SRC=\"" + EscapeHtml(rec.image_url) +
+    out->Line("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#CCFF00\"><FONT COLOR=\"" + Html::Trusted(s.grph_str_color) + "\">" +
+              (ja ? "画像"_sj : "Picture") + "</FONT></TD><TD><IMG SRC=\"" + EscapeAttribute(rec.image_url) +
               "\"></TD></TR>");
   }
-  if (req.action != 11 && (rec.parent != 0 || rec.ChildCount() > 0)) WriteRelationsRow(req, rec);
+  if (req.action != Code(Action::kArticleList) && (rec.parent != 0 || rec.ChildCount() > 0)) {
+    WriteRelationsRow(req, rec);
+  }
   out->Line("</TABLE>");
   WriteBody(req, rec, log);
   if (!rec.is_deleted() && s.file_upload) WriteAttachmentLine(req, rec, number);

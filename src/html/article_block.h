@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cgi/html.h"
+
 namespace kiroq {
 
 struct Request;
@@ -28,11 +30,12 @@ std::unique_ptr<File> OpenLogForArticles(Request& req);
 // The body as the page shows it: lines split at CR LF, CR or LF, each
 // escaped (unless the board allows markup) and, with URLLINKCONVERT, with
 // its addresses linked. romaji: converted to hiragana first.
-std::vector<std::string> BodyLines(const Request& req, std::string_view body, bool romaji);
+std::vector<Html> BodyLines(const Request& req, std::string_view body, bool romaji);
 
-// An address as a link target: "http://" is put before anything that does
-// not start with "http://" or "https://" (any case).
-std::string LinkTarget(std::string_view url);
+// The body quoted for a reply's text area: prefix before the first line and
+// after every line break (CR LF, or a lone CR). The lines are escaped so
+// that they cannot close the text area; the browser shows them as posted.
+Html QuotedBody(std::string_view body, const Html& prefix);
 
 // The attachment's file and counter, when the board keeps attachments.
 std::string AttachmentPath(const Request& req, int number, const std::string& name);

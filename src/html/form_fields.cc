@@ -12,7 +12,7 @@ namespace {
 
 // A row label: table pages end it with a colon, mobile pages have none.
 struct FieldLabel {
-  std::string_view ja, en, ja_mobile, en_mobile;
+  SjLiteral ja, en, ja_mobile, en_mobile;
 };
 
 constexpr FieldLabel kNameLabel{"氏名:"_sj, "Name:", "氏名"_sj, "Name"};
@@ -25,48 +25,34 @@ constexpr FieldLabel kImageUrlLabel{"画像URL："_sj, "Image URL："_sj, "画�
 constexpr FieldLabel kControlPassLabel{"管理用PASSWORD："_sj, "Control Password："_sj, "管理用PASSWORD"_sj,
                                        "Control Password"};
 
-constexpr std::string_view kCookieCheckBoxJa =
+constexpr SjLiteral kCookieCheckBoxJa =
     "<INPUT NAME=\"COOKIE\" TYPE=\"CHECKBOX\" VALUE=\"on\" checked>Cookie に氏名、メールアドレス等を記録する"_sj;
-constexpr std::string_view kCookieCheckBoxEn =
+constexpr SjLiteral kCookieCheckBoxEn =
     "<INPUT NAME=\"COOKIE\" TYPE=\"CHECKBOX\" VALUE=\"on\" checked>Save your name and mail address and etc...";
 
-// <INPUT TYPE="type" NAME="name" SIZE="size" VALUE="value">, value escaped.
-std::string InputControl(std::string_view type, std::string_view name, std::string_view size, std::string_view value) {
-  std::string c = "<INPUT TYPE=\"";
-  c.append(type);
-  c.append("\" NAME=\"");
-  c.append(name);
-  c.append("\" SIZE=\"");
-  c.append(size);
-  c.append("\" VALUE=\"");
-  AppendEscapedHtml(value, &c);
-  c.append("\">");
-  return c;
+// <INPUT TYPE="type" NAME="name" SIZE="size" VALUE="value">, the size a
+// setting, the value escaped.
+Html InputControl(const Html& type, const Html& name, std::string_view size, std::string_view value) {
+  return "<INPUT TYPE=\"" + type + "\" NAME=\"" + name + "\" SIZE=\"" + Html::Trusted(size) + "\" VALUE=\"" +
+         EscapeAttribute(value) + "\">";
 }
 
-std::string TextControl(std::string_view name, std::string_view size, std::string_view value) {
+Html TextControl(const Html& name, std::string_view size, std::string_view value) {
   return InputControl("TEXT", name, size, value);
 }
 
-std::string ControlPasswordControl() { return InputControl("PASSWORD", "PASSWORD2", "20", ""); }
+Html ControlPasswordControl() { return InputControl("PASSWORD", "PASSWORD2", "20", ""); }
 
 // Writes one row. mobile_break off leaves the "<BR>" after the control out
 // on mobile pages (the name and title rows do so in some cases).
-void WriteRow(Request& req, const FieldLabel& label, std::string_view control, bool mobile_break = true) {
-  std::string row;
+void WriteRow(Request& req, const FieldLabel& label, const Html& control, bool mobile_break = true) {
   if (req.mobile()) {
-    row.append(req.japanese() ? label.ja_mobile : label.en_mobile);
-    row.append("<BR>");
-    row.append(control);
-    if (mobile_break) row.append("<BR>");
+    Html row = (req.japanese() ? label.ja_mobile : label.en_mobile) + "<BR>" + control;
+    if (mobile_break) row += "<BR>";
+    req.out->Line(row);
   } else {
-    row.append("<TR><TD>");
-    row.append(req.japanese() ? label.ja : label.en);
-    row.append("</TD><TD>");
-    row.append(control);
-    row.append("</TD></TR>");
+    req.out->Line("<TR><TD>" + (req.japanese() ? label.ja : label.en) + "</TD><TD>" + control + "</TD></TR>");
   }
-  req.out->Line(row);
 }
 
 bool EmailOn(const Settings& s) { return s.use_mail && !s.members_only_board(); }
@@ -76,21 +62,20 @@ bool EmailOn(const Settings& s) { return s.use_mail && !s.members_only_board(); 
 bool PostTitleFilled(const Settings& s) { return s.use_default != 0 && s.use_default != 2 && s.use_default != 3; }
 
 // <INPUT TYPE="SUBMIT" ...> and <INPUT TYPE="RESET" ...>.
-std::string SubmitButton(const Request& req) {
+Html SubmitButton(const Request& req) {
   if (!req.japanese()) return "<INPUT TYPE=\"SUBMIT\" VALUE=\"Post\">";
-  std::string b(R"(<INPUT TYPE="SUBMIT" VALUE="投稿する")"_sj);
-  if (req.mobile()) b.append(" ACCESSKEY=\"0\"");
-  b.append(">");
-  return b;
+  Html b = R"(<INPUT TYPE="SUBMIT" VALUE="投稿する")"_sj;
+  if (req.mobile()) b += " ACCESSKEY=\"0\"";
+  return b + ">";
 }
 
-std::string_view ResetButton(const Request& req) {
+SjLiteral ResetButton(const Request& req) {
   return req.japanese() ? R"(<INPUT TYPE="RESET" VALUE="リセットします">)"_sj : R"(<INPUT TYPE="RESET" VALUE="Reset">)";
 }
 
 bool CookieCheckBoxOn(const Request& req) { return req.settings.use_cookie && !req.mobile(); }
 
-std::string_view CookieCheckBox(const Request& req) { return req.japanese() ? kCookieCheckBoxJa : kCookieCheckBoxEn; }
+SjLiteral CookieCheckBox(const Request& req) { return req.japanese() ? kCookieCheckBoxJa : kCookieCheckBoxEn; }
 
 }  // namespace
 
@@ -99,7 +84,7 @@ void WriteNameRows(Request& req) {
   if (s.members_only_board()) {
     WriteRow(req, kMemberIdLabel, TextControl("MEMID", s.name_size, req.cookies.Value("MEMID=")));
     // English boards show the member password in clear.
-    std::string_view type = req.japanese() ? "PASSWORD" : "TEXT";
+    const Html type = req.japanese() ? Html("PASSWORD") : Html("TEXT");
     WriteRow(req, kMemberPassLabel, InputControl(type, "MEMPASS", s.name_size, req.cookies.Value("MEMPASS=")));
     return;
   }
@@ -152,45 +137,45 @@ void WriteControlPasswordRow(Request& req) {
 
 void WriteContentAndButtons(Request& req, bool offer_cookie) {
   const Settings& s = req.settings;
-  req.out->Line("<TEXTAREA NAME=\"CONTENT\" ROWS=" + s.rows_size + " COLS=" + s.cols_size + "></TEXTAREA><BR>");
+  req.out->Line("<TEXTAREA NAME=\"CONTENT\" ROWS=" + Html::Trusted(s.rows_size) +
+                " COLS=" + Html::Trusted(s.cols_size) + "></TEXTAREA><BR>");
   req.out->Line(SubmitButton(req));
   req.out->Line(ResetButton(req));
   if (offer_cookie && CookieCheckBoxOn(req)) req.out->Line(CookieCheckBox(req));
 }
 
-std::string NameField(const Request& req) {
-  if (req.settings.members_only_board()) return "";
+Html NameField(const Request& req) {
+  if (req.settings.members_only_board()) return Html();
   return TextControl("NAME", req.settings.name_size, req.cookies.Value("NAME="));
 }
 
-std::string EmailField(const Request& req) {
-  if (!EmailOn(req.settings)) return "";
+Html EmailField(const Request& req) {
+  if (!EmailOn(req.settings)) return Html();
   return TextControl("EMAIL", req.settings.email_size, req.cookies.Value("EMAIL="));
 }
 
-std::string TitleField(const Request& req, std::string_view value) {
+Html TitleField(const Request& req, std::string_view value) {
   return TextControl("TITLE", req.settings.title_size, value);
 }
 
-std::string UrlField(const Request& req) {
-  if (!req.settings.use_url) return "";
+Html UrlField(const Request& req) {
+  if (!req.settings.use_url) return Html();
   return TextControl("URL", req.settings.url_size, req.cookies.Value("URL="));
 }
 
-std::string ImageUrlField(const Request& req) {
-  if (!req.settings.use_image_url) return "";
+Html ImageUrlField(const Request& req) {
+  if (!req.settings.use_image_url) return Html();
   return TextControl("IMAGEURL", req.settings.url_size, "");
 }
 
-std::string ControlPasswordField(const Request& req) {
-  if (!req.settings.read_only) return "";
+Html ControlPasswordField(const Request& req) {
+  if (!req.settings.read_only) return Html();
   return ControlPasswordControl();
 }
 
-std::string ButtonsField(const Request& req) {
-  std::string b = SubmitButton(req);
-  b.append(ResetButton(req));
-  if (CookieCheckBoxOn(req)) b.append(CookieCheckBox(req));
+Html ButtonsField(const Request& req) {
+  Html b = SubmitButton(req) + ResetButton(req);
+  if (CookieCheckBoxOn(req)) b += CookieCheckBox(req);
   return b;
 }
 

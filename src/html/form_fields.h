@@ -18,8 +18,9 @@
 #ifndef KIROQ_HTML_FORM_FIELDS_H_
 #define KIROQ_HTML_FORM_FIELDS_H_
 
-#include <string>
 #include <string_view>
+
+#include "cgi/html.h"
 
 namespace kiroq {
 
@@ -51,15 +52,15 @@ void WriteContentAndButtons(Request& req, bool offer_cookie);
 
 // Template fields: "" when the field is off.
 
-std::string NameField(const Request& req);  // always the NAME cookie as value
-std::string EmailField(const Request& req);
-std::string TitleField(const Request& req, std::string_view value);
-std::string UrlField(const Request& req);
-std::string ImageUrlField(const Request& req);
-std::string ControlPasswordField(const Request& req);
+Html NameField(const Request& req);  // always the NAME cookie as value
+Html EmailField(const Request& req);
+Html TitleField(const Request& req, std::string_view value);
+Html UrlField(const Request& req);
+Html ImageUrlField(const Request& req);
+Html ControlPasswordField(const Request& req);
 // Submit and reset buttons and, with USECOOKIE on a page that is not mobile,
 // the check box, joined without line breaks.
-std::string ButtonsField(const Request& req);
+Html ButtonsField(const Request& req);
 void WriteAddressField(Request& req);
 void WriteAgeField(Request& req);
 void WriteSexField(Request& req);

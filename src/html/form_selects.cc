@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "html/request.h"
 #include "html/form_fields.h"
+#include "html/request.h"
 #include "text/ascii.h"
 #include "text/sjis.h"
 
@@ -20,7 +20,7 @@ enum class Layout { kTable, kMobile, kTemplate };
 
 Layout RowLayout(const Request& req) { return req.mobile() ? Layout::kMobile : Layout::kTable; }
 
-constexpr std::array<std::string_view, 49> kAddresses = {
+constexpr std::array<SjLiteral, 49> kAddresses = {
     "内緒"_sj,     "北海道"_sj, "青森県"_sj,   "岩手県"_sj, "秋田県"_sj,   "宮城県"_sj, "山形県"_sj,
     "福島県"_sj,   "茨城県"_sj, "栃木県"_sj,   "群馬県"_sj, "埼玉県"_sj,   "千葉県"_sj, "東京都"_sj,
     "神奈川県"_sj, "新潟県"_sj, "富山県"_sj,   "石川県"_sj, "福井県"_sj,   "山梨県"_sj, "長野県"_sj,
@@ -30,45 +30,45 @@ constexpr std::array<std::string_view, 49> kAddresses = {
     "長崎県"_sj,   "熊本県"_sj, "大分県"_sj,   "宮崎県"_sj, "鹿児島県"_sj, "沖縄県"_sj, "海外"_sj,
 };
 
-constexpr std::string_view kNotEnteredJa = "未記入"_sj;
-constexpr std::string_view kSecretJa = "内緒"_sj;
+constexpr SjLiteral kNotEnteredJa = "未記入"_sj;
+constexpr SjLiteral kSecretJa = "内緒"_sj;
+
+// A choice: the program's own text, as the option's value and caption.
+struct Choice {
+  std::string text;  // compared with the cookie value
+  Html markup;
+};
 
 // The age choices for USEAGE "1" (decades) or "2" (single years).
-std::vector<std::string> AgeChoices(const Request& req) {
-  std::vector<std::string> choices;
+std::vector<Choice> AgeChoices(const Request& req) {
+  std::vector<Choice> choices;
   bool ja = req.japanese();
-  choices.emplace_back(ja ? kSecretJa : "???");
-  if (req.settings.use_age == "1") {
-    for (int decade = 10; decade <= 90; decade += 10) {
-      std::string c = Itoa(decade);
-      if (ja) c.append("代"_sj);
-      choices.push_back(c);
-    }
-  } else {
-    for (int age = 10; age <= 99; ++age) {
-      std::string c = Itoa(age);
-      if (ja) c.append("歳"_sj);
-      choices.push_back(c);
-    }
+  const SjLiteral secret = ja ? kSecretJa : "???";
+  choices.push_back({std::string(secret.view()), secret});
+  const bool decades = req.settings.use_age == "1";
+  const SjLiteral unit = ja ? (decades ? "代"_sj : "歳"_sj) : "";
+  for (int age = 10; age <= (decades ? 90 : 99); age += decades ? 10 : 1) {
+    choices.push_back({Itoa(age) + std::string(unit.view()), Html::Number(age) + unit});
   }
+  return choices;
+}
+
+std::vector<Choice> AddressChoices() {
+  std::vector<Choice> choices;
+  for (SjLiteral a : kAddresses) choices.push_back({std::string(a.view()), a});
   return choices;
 }
 
 // The option lines of a select: the empty choice first with USENONE, then
 // every choice, the one equal to the cookie value selected.
-template <typename Choices>
-void WriteOptions(Request& req, const Choices& choices, std::string_view cookie, std::string_view not_entered) {
+void WriteOptions(Request& req, const std::vector<Choice>& choices, std::string_view cookie, SjLiteral not_entered) {
   if (req.settings.use_none) {
-    std::string none = cookie.empty() ? "<option value=\"\" selected>" : "<option value=\"\">";
-    none.append(not_entered);
-    req.out->Line(none);
+    const Html none = cookie.empty() ? Html("<option value=\"\" selected>") : Html("<option value=\"\">");
+    req.out->Line(none + not_entered);
   }
-  for (const auto& choice : choices) {
-    std::string line = "<option value=\"";
-    line.append(choice);
-    line.append(choice == cookie ? "\" selected>" : "\">");
-    line.append(choice);
-    req.out->Line(line);
+  for (const Choice& choice : choices) {
+    const Html end = choice.text == cookie ? Html("\" selected>") : Html("\">");
+    req.out->Line("<option value=\"" + choice.markup + end + choice.markup);
   }
 }
 
@@ -90,19 +90,19 @@ void WriteAddress(Request& req, Layout layout) {
   // The list is of Japanese prefectures: English boards never offer it.
   if (!req.settings.use_address || !req.japanese()) return;
   std::string cookie = req.cookies.Value("ADDRESS1=");
-  constexpr std::string_view kSelect = "<SELECT NAME=\"ADDRESS1\" SIZE=1>";
+  constexpr SjLiteral kSelect = "<SELECT NAME=\"ADDRESS1\" SIZE=1>";
   switch (layout) {
     case Layout::kTable:
-      req.out->Line(std::string("<TR><TD>在住地：</TD><TD>"_sj) + std::string(kSelect));
+      req.out->Line("<TR><TD>在住地：</TD><TD>"_sj + kSelect);
       break;
     case Layout::kMobile:
-      req.out->Line(std::string("在住地<BR>"_sj) + std::string(kSelect));
+      req.out->Line("在住地<BR>"_sj + kSelect);
       break;
     case Layout::kTemplate:
       req.out->Line(kSelect);
       break;
   }
-  WriteOptions(req, kAddresses, cookie, kNotEnteredJa);
+  WriteOptions(req, AddressChoices(), cookie, kNotEnteredJa);
   WriteSelectEnd(req, layout);
 }
 
@@ -110,8 +110,8 @@ void WriteAge(Request& req, Layout layout) {
   if (!req.settings.age_on()) return;
   std::string cookie = req.cookies.Value("AGE=");
   bool ja = req.japanese();
-  constexpr std::string_view kSelect = "<SELECT NAME = \"AGE\">";
-  std::string open;
+  constexpr SjLiteral kSelect = "<SELECT NAME = \"AGE\">";
+  Html open;
   switch (layout) {
     case Layout::kTable:
       open = ja ? "<TR><TD>年齢：</TD><TD>"_sj : "<TR><TD>Age：</TD><TD>"_sj;
@@ -123,14 +123,14 @@ void WriteAge(Request& req, Layout layout) {
     case Layout::kTemplate:
       break;
   }
-  open.append(kSelect);
+  open += kSelect;
   req.out->Line(open);
   WriteOptions(req, AgeChoices(req), cookie, ja ? kNotEnteredJa : "None");
   WriteSelectEnd(req, layout);
 }
 
 struct SexButton {
-  std::string_view value, caption;
+  SjLiteral value, caption;
 };
 
 void WriteSex(Request& req, Layout layout) {
@@ -156,11 +156,8 @@ void WriteSex(Request& req, Layout layout) {
     }
   }
   for (std::size_t i = 0; i < buttons.size(); ++i) {
-    std::string line = "<INPUT TYPE=\"RADIO\" NAME=\"SEX\" VALUE=\"";
-    line.append(buttons[i].value);
-    line.append(i == checked ? "\" CHECKED> " : "\"> ");
-    line.append(buttons[i].caption);
-    req.out->Line(line);
+    const Html end = i == checked ? Html("\" CHECKED> ") : Html("\"> ");
+    req.out->Line("<INPUT TYPE=\"RADIO\" NAME=\"SEX\" VALUE=\"" + buttons[i].value + end + buttons[i].caption);
   }
 
   if (layout == Layout::kTable) req.out->Line("</TD></TR>");

@@ -1,7 +1,7 @@
 #include "html/frame.h"
 
-#include "html/request.h"
 #include "html/links.h"
+#include "html/request.h"
 #include "storage/board_files.h"
 #include "storage/record.h"
 #include "text/ascii.h"
@@ -12,7 +12,7 @@ namespace kiroq {
 bool PrintFile(Request& req, const std::string& path) {
   std::string text;
   if (path.empty() || !req.env->ReadFile(path, &text).ok()) return false;
-  for (const std::string& line : SplitLines(text)) req.out->Line(line);
+  for (const std::string& line : SplitLines(text)) req.out->Line(Html::Trusted(line));
   return true;
 }
 
@@ -34,7 +34,7 @@ void WritePageFooter(Request& req) {
 }
 
 void WriteSearchForm(Request& req) {
-  req.out->Line("<FORM ACTION=\"" + BoardHref(req, 0, 10) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">");
+  req.out->Line(BoardForm(req, 0, Action::kSearch));
   if (req.japanese()) {
     req.out->Line(
         "検索：<INPUT TYPE=\"TEXT\" NAME=\"SEARCHWORD\" SIZE=\"40\" VALUE=\"\">"
@@ -48,13 +48,12 @@ void WriteSearchForm(Request& req) {
 }
 
 void WriteManagerLink(Request& req) {
-  std::string text;
   if (req.mobile()) {
-    text = req.japanese() ? std::string("BBS管理者"_sj) : std::string("BBS maneger");
-    req.out->Line(BoardLink(req, 0, 99, text));
+    const Html text = req.japanese() ? "BBS管理者"_sj : "BBS maneger";
+    req.out->Line(BoardLink(req, 0, Action::kAdminMenu, text));
   } else {
-    text = req.japanese() ? std::string("ＢＢＳ管理者メニュー"_sj) : std::string("BBS maneger menu");
-    req.out->Line("<DIV ALIGN=\"RIGHT\">" + BoardLink(req, 0, 99, text) + "</DIV>");
+    const Html text = req.japanese() ? "ＢＢＳ管理者メニュー"_sj : "BBS maneger menu";
+    req.out->Line("<DIV ALIGN=\"RIGHT\">" + BoardLink(req, 0, Action::kAdminMenu, text) + "</DIV>");
   }
 }
 
@@ -68,13 +67,13 @@ namespace {
 
 void WriteViewMenu(Request& req, int n) {
   struct View {
-    int action;
-    std::string_view label;
-    const char* english;
+    Action action;
+    SjLiteral label;
+    SjLiteral english;
   };
-  const View all[] = {{1, req.labels.title_list, "Title list"},
-                      {2, req.labels.tree, "Tree view"},
-                      {11, req.labels.article_list, "Article list view"}};
+  const View all[] = {{Action::kTitleList, req.labels.title_list, "Title list"},
+                      {Action::kThreadIndex, req.labels.tree, "Tree view"},
+                      {Action::kArticleList, req.labels.article_list, "Article list view"}};
   std::vector<const View*> offered;
   switch (req.settings.view_select) {
     case 0:
@@ -93,21 +92,21 @@ void WriteViewMenu(Request& req, int n) {
       break;
   }
   Output* out = req.out;
-  out->Raw(req.japanese() ? req.labels.view_prompt : std::string_view("Article view :"));
+  out->Write(req.japanese() ? req.labels.view_prompt : "Article view :");
   for (std::size_t i = 0; i < offered.size(); ++i) {
     const View& v = *offered[i];
-    out->Raw("[");
+    out->Write("[");
     if (req.japanese()) {
-      out->Raw(BoardLink(req, 0, v.action, v.label));
-      out->Raw("/");
-      out->Raw(BoardLink(req, n, v.action, "戻"_sj));
+      out->Write(BoardLink(req, 0, v.action, v.label));
+      out->Write("/");
+      out->Write(BoardLink(req, n, v.action, "戻"_sj));
     } else {
-      out->Raw(BoardLink(req, 0, v.action, v.english));
+      out->Write(BoardLink(req, 0, v.action, v.english));
     }
     if (i + 1 == offered.size()) {
       out->Line("]<BR>");
     } else {
-      out->Raw("]");
+      out->Write("]");
     }
   }
 }
@@ -115,53 +114,47 @@ void WriteViewMenu(Request& req, int n) {
 void WriteMoveMenu(Request& req) {
   Output* out = req.out;
   if (req.japanese()) {
-    out->Raw(req.labels.move_prompt);
-    out->Raw("[" + BoardLink(req, 0, 3, req.labels.latest) + "]");
-    out->Raw("[" + BoardLink(req, 1, 3, req.labels.from_top) + "]");
+    out->Write(req.labels.move_prompt);
+    out->Write(Bracketed(BoardLink(req, 0, Action::kArticle, req.labels.latest)));
+    out->Write(Bracketed(BoardLink(req, 1, Action::kArticle, req.labels.from_top)));
   } else {
-    out->Raw("Move："_sj);
-    out->Raw("[" + BoardLink(req, 0, 3, "New") + "]");
-    out->Raw("[" + BoardLink(req, 1, 3, "Update") + "]");
+    out->Write("Move："_sj);
+    out->Write(Bracketed(BoardLink(req, 0, Action::kArticle, "New")));
+    out->Write(Bracketed(BoardLink(req, 1, Action::kArticle, "Update")));
   }
 }
 
 void WriteStepper(Request& req, int n, int count) {
   Output* out = req.out;
   if (n < count) {
-    out->Raw("[" + BoardLink(req, n + 1, 3, req.labels.next_article) + "]");
+    out->Write(Bracketed(BoardLink(req, n + 1, Action::kArticle, req.labels.next_article)));
   } else {
-    out->Raw("[");
-    out->Raw(req.labels.next_article);
-    out->Raw("]");
+    out->Write(Bracketed(req.labels.next_article));
   }
   if (n <= 1) {
-    out->Raw("[");
-    out->Raw(req.labels.previous_article);
-    out->Raw("]<BR>");
+    out->Write(Bracketed(req.labels.previous_article) + "<BR>");
   } else {
-    out->Raw("[" + BoardLink(req, n - 1, 3, req.labels.previous_article) + "]<BR>");
+    out->Write(Bracketed(BoardLink(req, n - 1, Action::kArticle, req.labels.previous_article)) + "<BR>");
   }
 }
 
 void WritePostMenu(Request& req, int n) {
   if (req.settings.read_only) return;
   Output* out = req.out;
-  out->Raw(req.labels.post_prompt);
-  out->Raw("[" + BoardLink(req, 0, 0, req.labels.new_post) + "]");
-  out->Raw("[" + BoardLink(req, n, 4, req.labels.reply) + "]");
+  out->Write(req.labels.post_prompt);
+  out->Write(Bracketed(BoardLink(req, 0, Action::kNewPostForm, req.labels.new_post)));
+  out->Write(Bracketed(BoardLink(req, n, Action::kReplyForm, req.labels.reply)));
 }
 
 void WriteDeleteItem(Request& req, int n, const IndexRecord* shown) {
   if (!req.settings.use_delete) return;
   bool deleted = shown && shown->is_deleted();
-  std::string_view label = deleted ? req.labels.deleted_label : req.labels.delete_label;
+  SjLiteral label = deleted ? req.labels.deleted_label : req.labels.delete_label;
   Output* out = req.out;
   if (shown && !shown->password.empty()) {
-    out->Raw("[" + BoardLink(req, n, 15, label) + "]");
+    out->Write(Bracketed(BoardLink(req, n, Action::kDeletionPage, label)));
   } else {
-    out->Raw("[");
-    out->Raw(label);
-    out->Raw("]<BR>");
+    out->Write(Bracketed(label) + "<BR>");
   }
 }
 
@@ -193,10 +186,10 @@ std::unique_ptr<File> OpenIndexForPage(Request& req) {
   return index;
 }
 
-void WriteErrorPage(Request& req, const char* heading, std::initializer_list<std::string_view> lines) {
+void WriteErrorPage(Request& req, const Html& heading, std::initializer_list<Html> lines) {
   req.out->Line("<HTML><BODY>");
-  req.out->Line(std::string("<H1>") + heading + "</H1>");
-  for (std::string_view line : lines) req.out->Line(line);
+  req.out->Line("<H1>" + heading + "</H1>");
+  for (const Html& line : lines) req.out->Line(line);
   req.out->Line("</BODY></HTML>");
 }
 

@@ -9,14 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "cgi/html.h"
+
 namespace kiroq {
 
 struct Request;
 struct IndexRecord;
 class File;
 
-// Copies a text file to the page line by line (each line ended by CR LF).
-// False, writing nothing, when the file does not exist.
+// Copies an administrator's text file to the page line by line (each line
+// ended by CR LF). False, writing nothing, when the file does not exist.
 bool PrintFile(Request& req, const std::string& path);
 
 void WritePageHead(Request& req);    // after the CGI header block
@@ -38,7 +40,7 @@ std::unique_ptr<File> OpenIndexForPage(Request& req);
 
 // The error page of the entry: "<HTML><BODY>", "<H1>heading</H1>", the
 // message lines, "</BODY></HTML>" (written after the CGI header block).
-void WriteErrorPage(Request& req, const char* heading, std::initializer_list<std::string_view> lines);
+void WriteErrorPage(Request& req, const Html& heading, std::initializer_list<Html> lines);
 
 }  // namespace kiroq
 

@@ -7,55 +7,53 @@
 namespace kiroq {
 
 namespace {
-std::string Href(const Request& req, long long size, long long number, int action) {
-  return "kiroq.exe?" + req.board + "+" + Itoa(size) + "+" + Itoa(number) + "+" + Itoa(action);
+// Board names hold only letters, digits, "_" and "-" (checked at the
+// start), so the encoding leaves them as they are.
+Html Href(const Request& req, long long size, long long number, Action action) {
+  return "kiroq.exe?" + UrlArgument(req.board) + "+" + Html::Number(size) + "+" + Html::Number(number) + "+" +
+         Html::Number(Code(action));
 }
 }  // namespace
 
-std::string BoardHref(const Request& req, long long number, int action) {
-  return Href(req, req.page_size, number, action);
-}
+Html BoardHref(const Request& req, long long number, Action action) { return Href(req, req.page_size, number, action); }
 
-std::string BoardLink(const Request& req, long long number, int action, std::string_view text) {
+Html BoardLink(const Request& req, long long number, Action action, const Html& text) {
   return BoardLinkSized(req, req.page_size, number, action, text);
 }
 
-std::string BoardLinkSized(const Request& req, long long page_size, long long number, int action,
-                           std::string_view text) {
-  std::string s = "<A HREF=\"" + Href(req, page_size, number, action) + "\">";
-  s.append(text);
-  s.append("</A>");
-  return s;
+Html BoardLinkSized(const Request& req, long long page_size, long long number, Action action, const Html& text) {
+  return "<A HREF=\"" + Href(req, page_size, number, action) + "\">" + text + "</A>";
 }
 
-std::string BoardLink4(const Request& req, long long number, int action, long long fourth, std::string_view text) {
-  std::string s = "<A HREF=\"" + BoardHref(req, number, action) + "+" + Itoa(fourth) + "\">";
-  s.append(text);
-  s.append("</A>");
-  return s;
+Html BoardLink4(const Request& req, long long number, Action action, long long fourth, const Html& text) {
+  return "<A HREF=\"" + BoardHref(req, number, action) + "+" + Html::Number(fourth) + "\">" + text + "</A>";
 }
 
-std::string BoardLinkNewWindow(const Request& req, long long number, int action, std::string_view text) {
-  std::string s = "<A HREF=\"" + BoardHref(req, number, action) + "\" TARGET=\"_blink\">";
-  s.append(text);
-  s.append("</A>");
-  return s;
+Html BoardLinkNewWindow(const Request& req, long long number, Action action, const Html& text) {
+  return "<A HREF=\"" + BoardHref(req, number, action) + "\" TARGET=\"_blink\">" + text + "</A>";
 }
 
-std::string PersonalSettingsLink(const Request& req, std::string_view text) {
+Html PersonalSettingsLink(const Request& req, const Html& text) {
   // The fourth query word as a number, 1 when it is missing.
   int back = ToIntDef(req.Word(4), 1);
-  return BoardLink4(req, 0, 30, back, text);
+  return BoardLink4(req, 0, Action::kPersonalSettingsForm, back, text);
 }
 
-std::string NumberLink(const Request& req, long long n) {
-  if (!req.settings.num_click) return Itoa(n);
-  return BoardLink(req, n, 3, Itoa(n));
+Html BoardForm(const Request& req, long long number, Action action) {
+  return "<FORM ACTION=\"" + BoardHref(req, number, action) + "\" METHOD=\"POST\"" +
+         Html::Trusted(req.settings.form_enctype) + ">";
 }
 
-std::string ThreadMark(const Request& req, long long n) {
-  if (!req.settings.num_click) return Itoa(n);
-  return BoardLink(req, n, 12, "▼"_sj);
+Html NumberLink(const Request& req, long long n) {
+  if (!req.settings.num_click) return Html::Number(n);
+  return BoardLink(req, n, Action::kArticle, Html::Number(n));
 }
+
+Html ThreadMark(const Request& req, long long n) {
+  if (!req.settings.num_click) return Html::Number(n);
+  return BoardLink(req, n, Action::kThread, "▼"_sj);
+}
+
+Html Bracketed(const Html& inner) { return "[" + inner + "]"; }
 
 }  // namespace kiroq

@@ -1,37 +1,42 @@
 // Links inside a board: "kiroq.exe?" + board + "+" + page size + "+" +
-// number + "+" + action. The text is markup: escape visitor text before
-// passing it.
+// number + "+" + action. Link texts are Html: visitor text is escaped on its
+// way in.
 #ifndef KIROQ_HTML_LINKS_H_
 #define KIROQ_HTML_LINKS_H_
 
-#include <string>
-#include <string_view>
+#include "board/actions.h"
+#include "cgi/html.h"
 
 namespace kiroq {
 
 struct Request;
 
 // The address alone: kiroq.exe?board+size+number+action
-std::string BoardHref(const Request& req, long long number, int action);
+Html BoardHref(const Request& req, long long number, Action action);
 // <A HREF="kiroq.exe?board+size+number+action">text</A>
-std::string BoardLink(const Request& req, long long number, int action, std::string_view text);
+Html BoardLink(const Request& req, long long number, Action action, const Html& text);
 // The same with a page size other than the request's.
-std::string BoardLinkSized(const Request& req, long long page_size, long long number, int action,
-                           std::string_view text);
+Html BoardLinkSized(const Request& req, long long page_size, long long number, Action action, const Html& text);
 // With a fourth number after the action (the personal settings link).
-std::string BoardLink4(const Request& req, long long number, int action, long long fourth, std::string_view text);
+Html BoardLink4(const Request& req, long long number, Action action, long long fourth, const Html& text);
 // Opening in a new window (TARGET="_blink"): attachment downloads.
-std::string BoardLinkNewWindow(const Request& req, long long number, int action, std::string_view text);
+Html BoardLinkNewWindow(const Request& req, long long number, Action action, const Html& text);
 // The personal settings link: number 0, action 30, and the request's action
 // code (1 when the query had none) as fourth number.
-std::string PersonalSettingsLink(const Request& req, std::string_view text);
+Html PersonalSettingsLink(const Request& req, const Html& text);
+// <FORM ACTION="kiroq.exe?board+size+number+action" METHOD="POST" + the
+// board's form encoding + ">".
+Html BoardForm(const Request& req, long long number, Action action);
 
 // With NUMCLICK: a link to article n (action 3) whose text is n; without it
 // the plain number.
-std::string NumberLink(const Request& req, long long n);
+Html NumberLink(const Request& req, long long n);
 // With NUMCLICK: "▼" linked to the thread view of n (action 12); without it
 // the plain number.
-std::string ThreadMark(const Request& req, long long n);
+Html ThreadMark(const Request& req, long long n);
+
+// "[" + inner + "]"
+Html Bracketed(const Html& inner);
 
 }  // namespace kiroq
 

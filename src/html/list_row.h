@@ -2,8 +2,9 @@
 #ifndef KIROQ_HTML_LIST_ROW_H_
 #define KIROQ_HTML_LIST_ROW_H_
 
-#include <string>
 #include <string_view>
+
+#include "cgi/html.h"
 
 namespace kiroq {
 
@@ -16,11 +17,12 @@ void WriteListRow(Request& req, const IndexRecord& rec, int position);
 
 // A title as lists show it: cut to SUBJECTLENGTH bytes with "..." and
 // HTML-escaped.
-std::string ListTitle(const Request& req, std::string_view title);
+Html ListTitle(const Request& req, std::string_view title);
 
-// A table cell opening: <TD BGCOLOR="colour"> or <TD> when colour is empty;
+// A table cell opening: <TD BGCOLOR="colour"> or <TD> when colour (a
+// setting) is empty;
 // nowrap gives <TD NOWRAP ...>.
-std::string CellOpen(std::string_view colour, bool nowrap);
+Html CellOpen(std::string_view colour, bool nowrap);
 
 }  // namespace kiroq
 

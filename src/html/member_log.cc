@@ -12,7 +12,7 @@ void LogFailedLogin(Request& req, std::string_view id, std::string_view password
   if (path.empty()) return;
   const std::string line = FailedLoginLine(req.env->Now(), id, password,
                                            PosterHost(req.env, req.settings.convert_remote_host), RemoteAddr(req.env));
-  if (!AppendFailedLogin(req.env, path, line)) req.out->Raw("<BR>エラーログが記録できませんでした。"_sj);
+  if (!AppendFailedLogin(req.env, path, line)) req.out->Write("<BR>エラーログが記録できませんでした。"_sj);
 }
 
 }  // namespace kiroq

@@ -2,16 +2,16 @@
 
 #include "board/dates.h"
 #include "board/settings.h"
-#include "cgi/output.h"
+#include "cgi/html.h"
 
 namespace kiroq {
 
-std::string FormatPostDate(const DateField& date, const Settings& settings, const LocalTime& now) {
+Html FormatPostDate(const DateField& date, const Settings& settings, const LocalTime& now) {
   // Legacy dates are record text: escaped like any other.
-  const std::string display = EscapeHtml(DateDisplayText(date, settings.time_type));
+  const Html display = EscapeText(DateDisplayText(date, settings.time_type));
   if (settings.time_color == 0) return display;
   const int band = DateAgeBand(date, settings.time_type, now);
-  const std::string& colour = settings.time_colors[band];
+  const Html colour = Html::Trusted(settings.time_colors[band]);
   if (band == 0) return "<FONT COLOR=\"" + colour + "\"><B>" + display + "</B></FONT>";
   return "<FONT COLOR=\"" + colour + "\">" + display + "</FONT>";
 }

@@ -2,8 +2,7 @@
 #ifndef KIROQ_HTML_POST_DATE_H_
 #define KIROQ_HTML_POST_DATE_H_
 
-#include <string>
-
+#include "cgi/html.h"
 #include "platform/env.h"
 #include "storage/record.h"
 
@@ -14,7 +13,7 @@ struct Settings;
 // The date as a page shows it: the display form, wrapped in the FONT element
 // of its age band when TIMECOLOR is on (age measured against now). Markup:
 // a legacy text date is HTML-escaped here, the colours are not.
-std::string FormatPostDate(const DateField& date, const Settings& settings, const LocalTime& now);
+Html FormatPostDate(const DateField& date, const Settings& settings, const LocalTime& now);
 
 }  // namespace kiroq
 

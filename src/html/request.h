@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "board/settings.h"
 #include "cgi/form_input.h"
-#include "cgi/post_decoder.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "board/settings.h"
+#include "cgi/post_decoder.h"
 #include "html/labels.h"
 #include "platform/env.h"
 #include "storage/board_files.h"
@@ -29,7 +29,7 @@ struct Request {
   Env* env;
   Output* out;
 
-  std::string program_folder;  // ends in "/"
+  std::string program_folder;      // ends in "/"
   std::vector<std::string> words;  // the query words, first = board name
 
   std::string board;
@@ -49,9 +49,9 @@ struct Request {
   std::string upload_dir;      // set when FILEUPLOAD is on
   std::string admin_password;  // "" when the board has none
 
-  int count = 0;     // article count, once the page knows it
-  int position = 0;  // 0-based record position of the current article
-  std::string nav_next, nav_previous;  // paging links some pages set
+  int count = 0;                // article count, once the page knows it
+  int position = 0;             // 0-based record position of the current article
+  Html nav_next, nav_previous;  // paging links some pages set
 
   bool thread_menu_written = false;  // the thread-view menu appears once
   bool stored_post = false;          // this request stored an article

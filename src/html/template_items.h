@@ -4,8 +4,7 @@
 #ifndef KIROQ_HTML_TEMPLATE_ITEMS_H_
 #define KIROQ_HTML_TEMPLATE_ITEMS_H_
 
-#include <string>
-#include <string_view>
+#include "cgi/html.h"
 
 namespace kiroq {
 
@@ -14,19 +13,19 @@ struct IndexRecord;
 
 // "削除" / "Delete" (or the deleted label), linked to the poster's deletion
 // page when the article has a deletion password, else followed by "<BR>".
-std::string DeletionItem(const Request& req, const IndexRecord& rec);
+Html DeletionItem(const Request& req, const IndexRecord& rec);
 
 // Download counter, download and change links, or the attach link; a
 // notice for a deleted article. "" for a name that cannot be a file name.
-std::string AttachmentItem(Request& req, const IndexRecord& rec);
+Html AttachmentItem(Request& req, const IndexRecord& rec);
 
 // Parent and child links, and the thread link of a thread top; "" for an
 // article that has neither parent nor children.
-std::string RelationsItem(const Request& req, const IndexRecord& rec);
+Html RelationsItem(const Request& req, const IndexRecord& rec);
 
 // The view prompt and the view links VIEWSELECT offers, ending "<BR>"; ""
 // for a VIEWSELECT that offers none.
-std::string TemplateViewLine(const Request& req);
+Html TemplateViewLine(const Request& req);
 
 // These write to req.out; the caller writes out its pending text first.
 

@@ -1,15 +1,16 @@
 #include "html/templates.h"
 
+#include <algorithm>
 #include <memory>
 #include <string_view>
 
+#include "board/dates.h"
 #include "board/reply_title.h"
-#include "html/request.h"
+#include "html/article_block.h"
 #include "html/form_fields.h"
 #include "html/links.h"
-#include "html/article_block.h"
-#include "board/dates.h"
 #include "html/post_date.h"
+#include "html/request.h"
 #include "html/template_items.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
@@ -74,17 +75,17 @@ Kind KindOf(const std::string& path) {
 
 View ViewOf(int action) {
   switch (action) {
-    case 0:
+    case Code(Action::kNewPostForm):
       return View::kNewForm;
-    case 4:
+    case Code(Action::kReplyForm):
       return View::kReplyForm;
-    case 11:
+    case Code(Action::kArticleList):
       return View::kAllView;
-    case 3:
-    case 5:
-    case 8:
-    case 9:
-    case 12:
+    case Code(Action::kArticle):
+    case Code(Action::kArticleAsHiragana):
+    case Code(Action::kToggleWithCookie):
+    case Code(Action::kNewestAfterPost):
+    case Code(Action::kThread):
       return View::kArticleView;
     default:
       return View::kNone;
@@ -99,7 +100,7 @@ class Renderer {
   Renderer(Request& req, const IndexRecord& rec, Kind kind, File* log) : req_(req), rec_(rec), kind_(kind), log_(log) {
     // After a password toggle (action 14) the article is shown as on its
     // own page; the template needs its values there too.
-    action_ = req.action == 14 ? 3 : req.action;
+    action_ = req.action == Code(Action::kToggleWithPassword) ? Code(Action::kArticle) : req.action;
     view_ = ViewOf(action_);
   }
 
@@ -107,7 +108,10 @@ class Renderer {
     std::size_t p = 0;
     while (p < line.size()) {
       if (line[p] != '<') {
-        pending_.push_back(line[p++]);
+        // The template's own text, up to the next tag.
+        const std::size_t next = std::min(line.find('<', p), line.size());
+        Append(Html::Trusted(line.substr(p, next - p)));
+        p = next;
         continue;
       }
       // Each tag is tested once, in table order, at the position left by
@@ -118,10 +122,13 @@ class Renderer {
           Substitute(static_cast<Tag>(t));
         }
       }
-      if (p < line.size()) pending_.push_back(line[p++]);
+      if (p < line.size()) {
+        Append(Html::Trusted(line.substr(p, 1)));
+        ++p;
+      }
     }
     req_.out->Line(pending_);
-    pending_.clear();
+    pending_ = Html();
   }
 
  private:
@@ -131,42 +138,40 @@ class Renderer {
   bool Shows() const { return AllView() || ArticleView(); }  // an article's values, not fields
   long long Current() const { return static_cast<long long>(req_.position) + 1; }
 
-  void Append(std::string_view s) { pending_.append(s); }
+  void Append(const Html& h) { pending_ += h; }
   void Flush() {
-    req_.out->Raw(pending_);
-    pending_.clear();
+    req_.out->Write(pending_);
+    pending_ = Html();
   }
 
-  std::string DeletedText() const { return std::string(req_.japanese() ? "削除されています"_sj : "Deleted"); }
-  std::string ValueOrDeleted(const std::string& value) const {
-    return rec_.is_deleted() ? DeletedText() : EscapeHtml(value);
-  }
+  Html DeletedText() const { return req_.japanese() ? "削除されています"_sj : "Deleted"; }
+  Html ValueOrDeleted(const std::string& value) const { return rec_.is_deleted() ? DeletedText() : EscapeText(value); }
 
-  std::string NameWithMail() const {
+  Html NameWithMail() const {
     if (req_.settings.use_mail && !rec_.email.empty() && !rec_.is_deleted()) {
-      return "<A HREF=\"mailto:" + EscapeHtml(rec_.email) + "\">" + EscapeHtml(rec_.name) + "</A>";
+      return "<A HREF=\"mailto:" + EscapeAttribute(rec_.email) + "\">" + EscapeText(rec_.name) + "</A>";
     }
-    return EscapeHtml(rec_.name);
+    return EscapeText(rec_.name);
   }
 
-  std::string UrlLink() const {
+  Html UrlLink() const {
     if (rec_.is_deleted()) return DeletedText();
-    return "<A HREF=\"" + EscapeHtml(LinkTarget(rec_.url)) + "\" TARGET=\"_new\">" + EscapeHtml(rec_.url) + "</A>";
+    return "<A HREF=\"" + LinkAddress(rec_.url) + "\" TARGET=\"_new\">" + EscapeText(rec_.url) + "</A>";
   }
 
-  std::string FormStart() const {
+  Html FormStart() const {
     long long number = 0;
-    int action = 9;
+    Action action = Action::kNewestAfterPost;
     if (view_ == View::kReplyForm) number = req_.number;
-    if (AllView()) action = 6;
-    return "<FORM ACTION=\"" + BoardHref(req_, number, action) + "\" METHOD=\"POST\"" + req_.settings.form_enctype +
-           ">";
+    if (AllView()) action = Action::kPostFromList;
+    return BoardForm(req_, number, action);
   }
 
-  std::string EmptyTextArea() const {
-    return "<TEXTAREA NAME=\"CONTENT\" ROWS=" + req_.settings.rows_size + " COLS=" + req_.settings.cols_size +
-           "></TEXTAREA>";
+  Html TextAreaStart() const {
+    return "<TEXTAREA NAME=\"CONTENT\" ROWS=" + Html::Trusted(req_.settings.rows_size) +
+           " COLS=" + Html::Trusted(req_.settings.cols_size) + ">";
   }
+  Html EmptyTextArea() const { return TextAreaStart() + "</TEXTAREA>"; }
 
   // Address, age and sex: the field on the forms (and on the all view's
   // post template), the article's value elsewhere.
@@ -195,7 +200,7 @@ class Renderer {
       default:
         // A deleted article's picture goes with the rest of its content.
         if (!rec_.image_url.empty() && !rec_.is_deleted()) {
-          Append("<IMG SRC=\"" + EscapeHtml(rec_.image_url) + "\">");
+          Append("<IMG SRC=\"" + EscapeAttribute(rec_.image_url) + "\">");
         }
     }
   }
@@ -216,10 +221,10 @@ class Renderer {
   void ReplyTextArea() {
     Flush();
     Output* out = req_.out;
-    out->Line("<TEXTAREA NAME=\"CONTENT\" ROWS=" + req_.settings.rows_size + " COLS=" + req_.settings.cols_size + ">");
+    out->Line(TextAreaStart());
     if (rec_.body_end != rec_.body_start) {
       // Escaped so that the quoted text cannot close the text area.
-      out->Raw(QuoteBody(EscapeHtml(ReadArticleBody()), req_.settings.add_head));
+      out->Write(QuotedBody(ReadArticleBody(), Html::Trusted(req_.settings.add_head)));
     }
     out->Newline();
     out->Line("</TEXTAREA>");
@@ -235,12 +240,12 @@ class Renderer {
     }
     if (rec_.body_end <= rec_.body_start) return;
     std::string body = ReadArticleBody();
-    for (const std::string& l : BodyLines(req_, body, false)) out->Line(l + "<BR>");
+    for (const Html& l : BodyLines(req_, body, false)) out->Line(l + "<BR>");
     if (romaji_view) {
       out->Line("<HR>");
-      for (const std::string& l : BodyLines(req_, body, true)) out->Line(l + "<BR>");
+      for (const Html& l : BodyLines(req_, body, true)) out->Line(l + "<BR>");
     } else if (req_.settings.roma) {
-      out->Line(BoardLink(req_, Current(), 5, "ローマ字をひらがなに変換"_sj));
+      out->Line(BoardLink(req_, Current(), Action::kArticleAsHiragana, "ローマ字をひらがなに変換"_sj));
     }
   }
 
@@ -260,7 +265,7 @@ class Renderer {
         }
         break;
       case View::kArticleView:
-        ArticleBody(action_ == 5);
+        ArticleBody(action_ == Code(Action::kArticleAsHiragana));
         break;
       case View::kNone:
         break;
@@ -268,10 +273,11 @@ class Renderer {
   }
 
   void AllMenuTag() {
-    if (action_ == 3 || action_ == 5 || action_ == 8 || action_ == 9) {
+    if (action_ == Code(Action::kArticle) || action_ == Code(Action::kArticleAsHiragana) ||
+        action_ == Code(Action::kToggleWithCookie) || action_ == Code(Action::kNewestAfterPost)) {
       Flush();
       WriteArticleMenu(req_, rec_);
-    } else if (action_ == 12 && !req_.thread_menu_written) {
+    } else if (action_ == Code(Action::kThread) && !req_.thread_menu_written) {
       Flush();
       WriteThreadMenu(req_, rec_);
       req_.thread_menu_written = true;
@@ -282,10 +288,10 @@ class Renderer {
     const Settings& s = req_.settings;
     switch (tag) {
       case kPostNumber:
-        if (view_ != View::kNone && view_ != View::kNewForm) Append(Itoa(Current()));
+        if (view_ != View::kNone && view_ != View::kNewForm) Append(Html::Number(Current()));
         break;
       case kResMenu:
-        if (kind_ == Kind::kMes) Append(BoardLink(req_, Current(), 4, "返信投稿"_sj));
+        if (kind_ == Kind::kMes) Append(BoardLink(req_, Current(), Action::kReplyForm, "返信投稿"_sj));
         break;
       case kPostAction:
         if (Form() || AllView()) Append(FormStart());
@@ -298,7 +304,10 @@ class Renderer {
         }
         break;
       case kPostMail:
-        if (action_ == 0 || action_ == 4 || action_ == 9 || action_ == 11 || action_ == 12) Append(EmailField(req_));
+        if (action_ == Code(Action::kNewPostForm) || action_ == Code(Action::kReplyForm) ||
+            action_ == Code(Action::kNewestAfterPost) || action_ == Code(Action::kArticleList) ||
+            action_ == Code(Action::kThread))
+          Append(EmailField(req_));
         break;
       case kPostTitle:
         if (view_ == View::kReplyForm) {
@@ -343,14 +352,16 @@ class Renderer {
       case kPostDeletePassword:
         if (Form() || AllView()) {
           Append("<INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"20\" VALUE=\"" +
-                 EscapeHtml(req_.cookies.Value("PWD=")) + "\">");
+                 EscapeAttribute(req_.cookies.Value("PWD=")) + "\">");
         }
         break;
       case kPostMessage:
         MessageTag();
         break;
       case kTreeMenu:
-        if (action_ == 3 || action_ == 5 || action_ == 12) Append(RelationsItem(req_, rec_));
+        if (action_ == Code(Action::kArticle) || action_ == Code(Action::kArticleAsHiragana) ||
+            action_ == Code(Action::kThread))
+          Append(RelationsItem(req_, rec_));
         break;
       case kPostMenu:
         if (Form() || AllView()) Append(ButtonsField(req_));
@@ -379,7 +390,7 @@ class Renderer {
   View view_;
   File* log_;
   std::unique_ptr<File> own_log_;
-  std::string pending_;
+  Html pending_;
 };
 
 }  // namespace

@@ -14,34 +14,33 @@ namespace {
 
 using Shown = ThreadLine;
 
-std::string DeletedTitle(const Request& req) {
-  return std::string(req.japanese() ? "<FONT COLOR=\"#FF0000\">削除されています</FONT>"_sj
-                                    : "<FONT COLOR=\"#FF0000\">No Article</FONT>");
+Html DeletedTitle(const Request& req) {
+  return req.japanese() ? "<FONT COLOR=\"#FF0000\">削除されています</FONT>"_sj
+                        : "<FONT COLOR=\"#FF0000\">No Article</FONT>";
 }
 
-std::string TitleLine(const Request& req, const Shown& l) {
+Html TitleLine(const Request& req, const Shown& l) {
   if (l.rec.is_deleted()) return DeletedTitle(req) + "<BR>";
-  const std::string title = ListTitle(req, l.rec.title);
+  const Html title = ListTitle(req, l.rec.title);
   if (!req.settings.title_click) return title + "<BR>";
   // Inside a reply's link the break is part of the link text.
-  if (l.depth > 0) return BoardLink(req, l.position + 1, 3, title + "<BR>");
-  return BoardLink(req, l.position + 1, 3, title) + "<BR>";
+  if (l.depth > 0) return BoardLink(req, l.position + 1, Action::kArticle, title + "<BR>");
+  return BoardLink(req, l.position + 1, Action::kArticle, title) + "<BR>";
 }
 
-std::string NameLine(const Request& req, const IndexRecord& rec) {
-  if (!req.settings.use_mail) return EscapeHtml(rec.name) + "<BR>";
-  return "<A HREF=\"mailto:" + EscapeHtml(rec.email) + "\">" + EscapeHtml(rec.name) + "</A><BR>";
+Html NameLine(const Request& req, const IndexRecord& rec) {
+  if (!req.settings.use_mail) return EscapeText(rec.name) + "<BR>";
+  return "<A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A><BR>";
 }
 
 // Deeper replies are indented no further: a hand-made chain thousands deep
 // would otherwise grow the page with the square of its depth.
 constexpr int kMaxIndent = 100;
 
-std::string Indent(int depth) {
+Html Indent(int depth) {
   if (depth > kMaxIndent) depth = kMaxIndent;
-  std::string s;
-  s.reserve(static_cast<std::size_t>(depth) * 2);
-  for (int i = 0; i < depth; ++i) s.append("　"_sj);
+  Html s;
+  for (int i = 0; i < depth; ++i) s += "　"_sj;
   return s;
 }
 
@@ -64,8 +63,8 @@ void WriteThreadRows(Request& req, const ThreadRowsData& d) {
   out->Line("<TR>" + CellOpen(s.no_color, true));
   for (const Shown& l : lines) {
     if (l.depth == 0) {
-      std::string text = NumberLink(req, top + 1) + " " + ThreadMark(req, top + 1);
-      text += closed && !top_deleted ? "(" + Itoa(sum.visible_replies + 1) + ")" : std::string("<BR>");
+      Html text = NumberLink(req, top + 1) + " " + ThreadMark(req, top + 1);
+      text += closed && !top_deleted ? "(" + Html::Number(sum.visible_replies + 1) + ")" : Html("<BR>");
       out->Line(text);
     } else {
       out->Line(Indent(l.depth) + NumberLink(req, l.position + 1) + "<BR>");

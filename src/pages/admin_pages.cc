@@ -4,14 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "board/dates.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "html/request.h"
-#include "html/links.h"
 #include "html/article_block.h"
 #include "html/article_view.h"
-#include "board/dates.h"
+#include "html/links.h"
 #include "html/post_date.h"
+#include "html/request.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
@@ -22,27 +22,21 @@ namespace kiroq {
 
 namespace {
 
-constexpr std::string_view kBody = "<BODY BGCOLOR=\"#FFFFE0\">";
+constexpr SjLiteral kBody = "<BODY BGCOLOR=\"#FFFFE0\">";
 
 // "KIROQ [board] 用管理メニュー<P>"
-void WriteTitleLine(Request& req) {
-  req.out->Raw("KIROQ [");
-  req.out->Text(req.board);
-  req.out->Line("] 用管理メニュー<P>"_sj);
-}
+void WriteTitleLine(Request& req) { req.out->Line("KIROQ [" + EscapeText(req.board) + "] 用管理メニュー<P>"_sj); }
 
 // The opening of the page both actions share, up to the title line.
 void WritePageStart(Request& req) {
   WritePageHeader(req.out);
   req.out->Line("<HTML>");
-  req.out->Line(std::string(kBody) + "<CENTER>");
+  req.out->Line(kBody + "<CENTER>");
   WriteTitleLine(req);
 }
 
 // The menu's form, posting to action 98 (multipart except on mobile pages).
-std::string FormLine(const Request& req) {
-  return "<FORM ACTION=\"" + BoardHref(req, 0, 98) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">";
-}
+Html FormLine(const Request& req) { return BoardForm(req, 0, Action::kAdminActions); }
 
 // Ends a page of action 98 early, after a refused number.
 [[noreturn]] void Stop(Request& req) {
@@ -52,8 +46,7 @@ std::string FormLine(const Request& req) {
 }
 
 [[noreturn]] void StopInvalidNumber(Request& req, std::string_view field_text) {
-  req.out->Text(field_text);
-  req.out->Line("は不正な数値です。<BR>"_sj);
+  req.out->Line(EscapeText(field_text) + "は不正な数値です。<BR>"_sj);
   Stop(req);
 }
 
@@ -70,7 +63,7 @@ void WriteMobileMenu(Request& req) {
 
 void WriteTableMenu(Request& req) {
   struct Row {
-    std::string_view label, control;
+    SjLiteral label, control;
   };
   static const Row kRows[] = {
       {"管理者用パスワード"_sj, "<INPUT TYPE=\"PASSWORD\" SIZE=\"20\" NAME=\"PASSWORD2\">"},
@@ -82,8 +75,8 @@ void WriteTableMenu(Request& req) {
   out->Line("<TABLE BORDER>");
   out->Line(FormLine(req));
   for (const Row& row : kRows) {
-    out->Line("<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">" + std::string(row.label) + "</TD><TD BGCOLOR=\"#E0FFE0\">" +
-              std::string(row.control) + "</TD></TR>");
+    out->Line("<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">" + row.label + "</TD><TD BGCOLOR=\"#E0FFE0\">" + row.control +
+              "</TD></TR>");
   }
   out->Line("</TABLE><P>");
   out->Line("<INPUT TYPE=\"SUBMIT\" VALUE=\"実行する\">"_sj);
@@ -94,8 +87,8 @@ void WriteTableMenu(Request& req) {
 struct MarkAction {
   std::string_view field;  // DELPOS or UNDELPOS
   bool deleted;            // the mark to set
-  std::string_view done;   // after the number on success
-  std::string_view out_of_range;
+  SjLiteral done;          // after the number on success
+  SjLiteral out_of_range;
 };
 
 const MarkAction kDelete = {"DELPOS", true, "番の発言を削除しました。<BR>"_sj, "番は範囲外の番号です。<BR>"_sj};
@@ -108,7 +101,7 @@ void ApplyMarks(Request& req, File* index, int count, const MarkAction& action) 
     int n = 0;
     if (!ParseWholeNumber(item, &n)) StopInvalidNumber(req, text);
     if (n < 1 || n > count) {
-      req.out->Line(Itoa(n) + std::string(action.out_of_range));
+      req.out->Line(Html::Number(n) + action.out_of_range);
       Stop(req);
     }
     std::string bytes;
@@ -121,18 +114,17 @@ void ApplyMarks(Request& req, File* index, int count, const MarkAction& action) 
       req.out->Line("Server Busy!");
       EndRequest();
     }
-    req.out->Line(Itoa(n) + std::string(action.done));
+    req.out->Line(Html::Number(n) + action.done);
   }
 }
 
-void WriteFieldRow(Output* out, std::string_view label, std::string_view value) {
-  out->Line("<TR><TD BGCOLOR=\"#E0E0FF\">" + std::string(label) + "</TD><TD BGCOLOR=\"#E0FFE0\">" + std::string(value) +
-            "</TD></TR>");
+void WriteFieldRow(Output* out, const Html& label, const Html& value) {
+  out->Line("<TR><TD BGCOLOR=\"#E0E0FF\">" + label + "</TD><TD BGCOLOR=\"#E0FFE0\">" + value + "</TD></TR>");
 }
 
 // Visitor text for a table cell; an empty cell holds a line break so that
 // browsers draw it.
-std::string CellText(std::string_view text) { return text.empty() ? std::string("<BR>") : EscapeHtml(text); }
+Html CellText(std::string_view text) { return text.empty() ? Html("<BR>") : EscapeText(text); }
 
 void WriteInspection(Request& req, File* index, int count) {
   const std::string text = req.input.Field("LOOKPOS");
@@ -140,7 +132,7 @@ void WriteInspection(Request& req, File* index, int count) {
   int n = 0;
   if (!ParseWholeNumber(text, &n)) StopInvalidNumber(req, text);
   if (n < 1 || n > count) {
-    req.out->Line(Itoa(n) + std::string("番は範囲外の番号です。"_sj));
+    req.out->Line(Html::Number(n) + "番は範囲外の番号です。"_sj);
     Stop(req);
   }
   IndexRecord rec;
@@ -150,9 +142,9 @@ void WriteInspection(Request& req, File* index, int count) {
   }
   Output* out = req.out;
   out->Line("<TABLE BORDER>");
-  WriteFieldRow(out, "発言番号"_sj, Itoa(n));
-  WriteFieldRow(out, "タイトル"_sj, EscapeHtml(rec.title));
-  WriteFieldRow(out, "名前"_sj, EscapeHtml(rec.name));
+  WriteFieldRow(out, "発言番号"_sj, Html::Number(n));
+  WriteFieldRow(out, "タイトル"_sj, EscapeText(rec.title));
+  WriteFieldRow(out, "名前"_sj, EscapeText(rec.name));
   WriteFieldRow(out, "メールアドレス"_sj, CellText(rec.email));
   WriteFieldRow(out, "パスワード"_sj, CellText(rec.password));
   WriteFieldRow(out, "URL", CellText(rec.url));
@@ -160,9 +152,9 @@ void WriteInspection(Request& req, File* index, int count) {
   WriteFieldRow(out, "日付"_sj, FormatPostDate(rec.date, req.settings, req.env->Now()));
   WriteFieldRow(out, "アドレス１"_sj, CellText(rec.address));
   WriteFieldRow(out, "アドレス２"_sj, CellText(rec.address2));
-  WriteFieldRow(out, "IP", rec.host.empty() ? std::string("！！！不明！！！"_sj) : EscapeHtml(rec.host));
-  WriteFieldRow(out, "ログ中の開始ポインタ"_sj, Itoa(rec.body_start));
-  WriteFieldRow(out, "ログ中の終了ポインタ"_sj, Itoa(rec.body_end));
+  WriteFieldRow(out, "IP", rec.host.empty() ? Html("！！！不明！！！"_sj) : EscapeText(rec.host));
+  WriteFieldRow(out, "ログ中の開始ポインタ"_sj, Html::Number(rec.body_start));
+  WriteFieldRow(out, "ログ中の終了ポインタ"_sj, Html::Number(rec.body_end));
   if (!req.mobile()) {
     out->Line("<TR><TD BGCOLOR=\"#E0E0FF\">ログイメージ</TD><TD BGCOLOR=\"#E0FFE0\">"_sj);
     IndexRecord shown = rec;

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "cgi/output.h"
-#include "html/request.h"
+#include "html/article_block.h"
+#include "html/article_view.h"
 #include "html/form_fields.h"
 #include "html/frame.h"
 #include "html/links.h"
-#include "html/article_block.h"
-#include "html/article_view.h"
+#include "html/request.h"
 #include "html/templates.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
@@ -24,47 +24,38 @@ namespace kiroq {
 
 namespace {
 
-constexpr int kArticleList = 11;
-constexpr int kPostFromList = 6;
-constexpr int kDeletionPage = 15;
 // Records per index read: a usual page and a few deleted articles in one
 // read; more reads only when deleted articles make the page reach further.
 constexpr int kSpareRecords = 8;
 constexpr int kMaxRecordsPerRead = 256;
 
-std::string Bracketed(std::string_view inner) {
-  std::string s = "[";
-  s.append(inner);
-  s += "]";
-  return s;
-}
-
 void WriteViewLine(Request& req) {
   const PageLabels& l = req.labels;
-  std::string links;
+  Html links;
   switch (req.settings.view_select) {
     case 0:
-      links = Bracketed(BoardLink(req, 0, 1, l.title_list)) + Bracketed(BoardLink(req, 0, 2, l.tree));
+      links = Bracketed(BoardLink(req, 0, Action::kTitleList, l.title_list)) +
+              Bracketed(BoardLink(req, 0, Action::kThreadIndex, l.tree));
       break;
     case 1:
-      links = Bracketed(BoardLink(req, 0, 1, l.title_list));
+      links = Bracketed(BoardLink(req, 0, Action::kTitleList, l.title_list));
       break;
     case 2:
-      links = Bracketed(BoardLink(req, 0, 2, l.tree));
+      links = Bracketed(BoardLink(req, 0, Action::kThreadIndex, l.tree));
       break;
-    case kArticleList:
-      links = Bracketed(BoardLink(req, 0, kArticleList, l.article_list));
+    case Code(Action::kArticleList):
+      links = Bracketed(BoardLink(req, 0, Action::kArticleList, l.article_list));
       break;
     default:
       return;
   }
-  req.out->Line(std::string(l.view_prompt) + links + "<BR>");
+  req.out->Line(l.view_prompt + links + "<BR>");
 }
 
 // The deletion password row. Unlike the new-post form it leaves its cell
 // open: the warning line that follows closes it.
 void WriteDeletePasswordRow(Request& req) {
-  std::string_view start;
+  SjLiteral start;
   if (req.mobile()) {
     start = "削除用パスワード<BR><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj;
   } else if (req.japanese()) {
@@ -72,10 +63,10 @@ void WriteDeletePasswordRow(Request& req) {
   } else {
     start = "<TR><TD>Delete Password :</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\"";
   }
-  req.out->Line(std::string(start) + EscapeHtml(req.cookies.Value("PWD=")) + "\"><BR>");
+  req.out->Line(start + EscapeAttribute(req.cookies.Value("PWD=")) + "\"><BR>");
 }
 
-std::string_view PasswordWarning(const Request& req) {
+SjLiteral PasswordWarning(const Request& req) {
   const bool required = req.settings.use_delete_pass;
   if (!req.japanese()) {
     return required ? "<FONT COLOR=\"RED\">Warning</FONT>：Plase input delete-password.<BR>"_sj
@@ -94,8 +85,7 @@ std::string_view PasswordWarning(const Request& req) {
 // article and comes back here.
 void WritePostForm(Request& req) {
   Output* out = req.out;
-  out->Line("<FORM ACTION=\"" + BoardHref(req, 0, kPostFromList) + "\" METHOD=\"POST\"" + req.settings.form_enctype +
-            ">");
+  out->Line(BoardForm(req, 0, Action::kPostFromList));
   if (!req.mobile()) out->Line("<TABLE BORDER=0>");
   WriteNameRows(req);
   WriteEmailRow(req);
@@ -117,7 +107,7 @@ void WritePostForm(Request& req) {
 void WritePostEntry(Request& req) {
   if (req.settings.read_only) return;
   if (req.settings.post_button) {
-    req.out->Line(Bracketed(BoardLink(req, 0, 0, req.labels.new_post)) + "<BR>");
+    req.out->Line(Bracketed(BoardLink(req, 0, Action::kNewPostForm, req.labels.new_post)) + "<BR>");
     return;
   }
   req.out->Line("<BR>");
@@ -188,11 +178,11 @@ std::unique_ptr<File> OpenLog(Request& req) {
 // "[delete]" linked to the poster's deletion page when the article has a
 // deletion password; without one the label alone, ending the line.
 void WriteDeletionItem(Request& req, const IndexRecord& rec, int number) {
-  std::string_view label = rec.is_deleted() ? req.labels.deleted_label : req.labels.delete_label;
+  const SjLiteral label = rec.is_deleted() ? req.labels.deleted_label : req.labels.delete_label;
   if (rec.password.empty()) {
-    req.out->Raw(Bracketed(label) + "<BR>");
+    req.out->Write(Bracketed(label) + "<BR>");
   } else {
-    req.out->Raw(Bracketed(BoardLink(req, number, kDeletionPage, label)));
+    req.out->Write(Bracketed(BoardLink(req, number, Action::kDeletionPage, label)));
   }
 }
 
@@ -214,15 +204,15 @@ void WritePageLinks(Request& req, int count, long long position, int shown) {
   const PageLabels& l = req.labels;
   req.out->Line("<HR>");
   if (position + shown == count) {
-    req.out->Raw(Bracketed(l.next_page));
+    req.out->Write(Bracketed(l.next_page));
   } else {
     long long newer = count < position + 1 ? 0 : position + req.page_size + shown;
-    req.out->Raw(Bracketed(BoardLink(req, newer, kArticleList, l.next_page)));
+    req.out->Write(Bracketed(BoardLink(req, newer, Action::kArticleList, l.next_page)));
   }
   if (position < 0) {
     req.out->Line(Bracketed(l.previous_page) + "<BR>");
   } else {
-    req.out->Raw(Bracketed(BoardLink(req, position + 1, kArticleList, l.previous_page)));
+    req.out->Write(Bracketed(BoardLink(req, position + 1, Action::kArticleList, l.previous_page)));
   }
 }
 

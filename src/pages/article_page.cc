@@ -2,10 +2,11 @@
 
 #include <memory>
 
-#include "html/request.h"
-#include "html/frame.h"
+#include "board/actions.h"
 #include "html/article_block.h"
 #include "html/article_view.h"
+#include "html/frame.h"
+#include "html/request.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "text/sjis.h"
@@ -78,13 +79,14 @@ bool ToggleIfPassword(Request& req, const std::string& password) {
 
 void ToggleWithCookiePage(Request& req) {
   ToggleIfPassword(req, req.cookies.Value("PWD="));
-  req.action = 3;
+  req.action = Code(Action::kArticle);
   ShowCurrentArticle(req);
 }
 
 void ToggleWithPasswordPage(Request& req) {
   if (!ToggleIfPassword(req, req.input.Field("DELPASSWORD"))) {
-    req.out->Line(req.japanese() ? "削除用のパスワードが間違っています。"_sj : "A password for the elimination is wrong.");
+    req.out->Line(req.japanese() ? "削除用のパスワードが間違っています。"_sj
+                                 : "A password for the elimination is wrong.");
   }
   ShowCurrentArticle(req);
 }

@@ -9,12 +9,12 @@
 #include "cgi/client.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "storage/attachment_names.h"
-#include "html/request.h"
+#include "html/article_block.h"
 #include "html/frame.h"
 #include "html/links.h"
-#include "html/article_block.h"
+#include "html/request.h"
 #include "storage/article_store.h"
+#include "storage/attachment_names.h"
 #include "storage/board_files.h"
 #include "storage/record.h"
 #include "text/ascii.h"
@@ -204,7 +204,7 @@ bool StreamFile(Request& req, const std::string& path, std::string_view name) {
     // A file that shrinks or fails while being sent ends the download short;
     // the header is gone, so there is nothing else to say.
     if (!file->ReadAt(offset, kStreamBlock, &block).ok() || block.empty()) break;
-    req.out->Raw(block);
+    req.out->FileBytes(block);
     req.out->Flush();
   }
   return true;
@@ -243,16 +243,13 @@ void UploadFormPage(Request& req) {
       "<FONT COLOR=\"RED\">ファイルのアップロードには時間がかかります<BR><FONT COLOR=\"RED\">"
       "送信ボタンは一度だけ押してください。</FONT>"_sj);
   out->Line("<TABLE BORDER>");
-  out->Line("<FORM ACTION=\"" + BoardHref(req, req.number, 21) + "\" METHOD=\"POST\"" + req.settings.form_enctype +
-            ">");
+  out->Line(BoardForm(req, req.number, Action::kStoreUpload));
+  out->Line("<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">ファイルを添付する文書番号</TD><TD BGCOLOR=\"#E0FFE0\">"_sj +
+            Html::Number(req.number) + "</TD></TR>");
   out->Line(
-      std::string("<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">ファイルを添付する文書番号</TD><TD BGCOLOR=\"#E0FFE0\">"_sj) +
-      Itoa(req.number) + "</TD></TR>");
-  out->Raw(
       "<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">記入した管理用（削除）パスワード</TD><TD BGCOLOR=\"#E0FFE0\">"
-      "<INPUT TYPE=\"PASSWORD\" SIZE=\"20\" NAME=\"UPPASSWORD\" VALUE=\""_sj);
-  out->Text(req.cookies.Value("PWD="));
-  out->Line("\"></TD></TR>");
+      "<INPUT TYPE=\"PASSWORD\" SIZE=\"20\" NAME=\"UPPASSWORD\" VALUE=\""_sj +
+      EscapeAttribute(req.cookies.Value("PWD=")) + "\"></TD></TR>");
   out->Line(
       "<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">添付するファイル</TD><TD BGCOLOR=\"#E0FFE0\">"
       "<INPUT TYPE=\"FILE\" SIZE=\"20\" NAME=\"UPLOADFILE\"></TD></TR>"_sj);
@@ -276,7 +273,7 @@ void StoreUploadPage(Request& req) {
       req.out->Line("<FONT COLOR=\"RED\">ファイルの保存に失敗しました。</FONT>"_sj);
     }
   }
-  req.out->Raw("[" + BoardLink(req, req.number, 3, "掲示板に戻る"_sj) + "]");
+  req.out->Write(Bracketed(BoardLink(req, req.number, Action::kArticle, "掲示板に戻る"_sj)));
 }
 
 void CountedDownloadPage(Request& req) {
@@ -288,8 +285,7 @@ void CountedDownloadPage(Request& req) {
     req.out->Line("</BODY></HTML>");
     return;
   }
-  req.out->Line(HeaderSafe("Location: " + DownloadAddress(req.env, req.board, req.number, name)));
-  req.out->Line("");
+  WriteRedirectHeader(req.out, DownloadAddress(req.env, req.board, req.number, name));
 }
 
 void StreamedDownloadPage(Request& req) {

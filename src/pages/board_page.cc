@@ -5,13 +5,13 @@
 #include <string>
 #include <utility>
 
+#include "board/thread_table.h"
+#include "board/thread_tree.h"
 #include "cgi/headers.h"
-#include "html/request.h"
 #include "html/frame.h"
 #include "html/links.h"
 #include "html/list_row.h"
-#include "board/thread_table.h"
-#include "board/thread_tree.h"
+#include "html/request.h"
 #include "html/thread_rows.h"
 #include "storage/board_files.h"
 #include "storage/record.h"
@@ -279,42 +279,43 @@ namespace {
 
 void WriteViewLine(Request& req) {
   const PageLabels& l = req.labels;
-  std::string items;
+  Html items;
   switch (req.settings.view_select) {
     case 0:
-      items = "[" + BoardLink(req, 0, 1, l.title_list) + "][" + BoardLink(req, 0, 11, l.article_list) + "]";
+      items = Bracketed(BoardLink(req, 0, Action::kTitleList, l.title_list)) +
+              Bracketed(BoardLink(req, 0, Action::kArticleList, l.article_list));
       break;
     case 1:
-      items = "[" + BoardLink(req, 0, 1, l.title_list) + "]";
+      items = Bracketed(BoardLink(req, 0, Action::kTitleList, l.title_list));
       break;
     case 2:
-      items = "[" + BoardLink(req, 0, 2, l.tree) + "]";
+      items = Bracketed(BoardLink(req, 0, Action::kThreadIndex, l.tree));
       break;
     case 11:
-      items = "[" + BoardLink(req, 0, 11, l.article_list) + "]";
+      items = Bracketed(BoardLink(req, 0, Action::kArticleList, l.article_list));
       break;
     default:
       return;
   }
-  req.out->Line(std::string(l.view_prompt) + items + "<BR>");
+  req.out->Line(l.view_prompt + items + "<BR>");
 }
 
 void WriteMoveItems(Request& req) {
-  req.out->Raw(req.labels.move_prompt);
-  req.out->Raw("[" + BoardLink(req, 0, 2, req.labels.latest) + "]");
-  req.out->Raw("[" + BoardLink(req, req.page_size, 2, req.labels.from_top) + "]");
+  req.out->Write(req.labels.move_prompt);
+  req.out->Write(Bracketed(BoardLink(req, 0, Action::kThreadIndex, req.labels.latest)));
+  req.out->Write(Bracketed(BoardLink(req, req.page_size, Action::kThreadIndex, req.labels.from_top)));
 }
 
 // The post items (when with_post) and the personal settings item; ends the
 // line when anything was written.
 void WritePostLine(Request& req, bool with_post) {
-  std::string line;
+  Html line;
   if (with_post) {
-    line = std::string(req.labels.post_prompt) + "[" + BoardLink(req, 0, 0, req.labels.new_post) + "][" +
-           std::string(req.labels.reply) + "]";
+    line = req.labels.post_prompt + Bracketed(BoardLink(req, 0, Action::kNewPostForm, req.labels.new_post)) +
+           Bracketed(req.labels.reply);
   }
   if (req.settings.use_cookie && req.settings.use_cookie_setting) {
-    line += "[" + PersonalSettingsLink(req, req.labels.personal_settings) + "]";
+    line += Bracketed(PersonalSettingsLink(req, req.labels.personal_settings));
   }
   if (!line.empty()) req.out->Line(line);
 }
@@ -322,14 +323,15 @@ void WritePostLine(Request& req, bool with_post) {
 // Writes the table start; true when the outer frame table was opened.
 bool WriteTableStart(Request& req) {
   const Settings& s = req.settings;
-  const std::string& pad = s.cell_padding;
+  const Html pad = Html::Trusted(s.cell_padding);
   Output* out = req.out;
   if (s.use_border && s.border_line != 0) {
-    out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"0\" CELLSPACING=\"0\"><TR><TD BGCOLOR=\"" + s.border_color + "\">");
-    out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"" + (pad.empty() ? std::string("3") : pad) + "\" CELLSPACING=\"1\">");
+    out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"0\" CELLSPACING=\"0\"><TR><TD BGCOLOR=\"" +
+              Html::Trusted(s.border_color) + "\">");
+    out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"" + (pad.empty() ? Html("3") : pad) + "\" CELLSPACING=\"1\">");
     return true;
   }
-  const std::string border = s.use_border ? "1" : "0";
+  const Html border = s.use_border ? "1" : "0";
   if (pad.empty()) {
     out->Line("<TABLE BORDER=\"" + border + "\">");
   } else {
@@ -341,11 +343,12 @@ bool WriteTableStart(Request& req) {
 void WriteHeaderRow(Request& req) {
   const Settings& s = req.settings;
   const PageLabels& l = req.labels;
-  auto head = [](const std::string& bg, const std::string& fg, std::string_view label) {
-    return "<TD BGCOLOR=\"" + bg + "\"><FONT COLOR=\"" + fg + "\">" + std::string(label) + "</FONT></TD>";
+  auto head = [](const std::string& bg, const std::string& fg, const Html& label) {
+    return "<TD BGCOLOR=\"" + Html::Trusted(bg) + "\"><FONT COLOR=\"" + Html::Trusted(fg) + "\">" + label +
+           "</FONT></TD>";
   };
-  std::string row = "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + s.no_head_color + "\"><FONT COLOR=\"" + s.no_str_color +
-                    "\">" + std::string(l.number_heading) + "</FONT></TD>";
+  Html row = "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + Html::Trusted(s.no_head_color) + "\"><FONT COLOR=\"" +
+             Html::Trusted(s.no_str_color) + "\">" + l.number_heading + "</FONT></TD>";
   if (s.use_date) row += head(s.date_head_color, s.date_str_color, l.date_heading);
   row += head(s.title_head_color, s.title_str_color, l.title_heading);
   row += head(s.writer_head_color, s.writer_str_color, l.poster_heading) + "</TR>";
@@ -357,20 +360,20 @@ void CloseTable(Request& req, bool framed) {
   if (framed) req.out->Line("</TD></TR></TABLE>");
 }
 
-std::string NewerItem(const Request& req, const PagePlan& plan) {
-  if (plan.newer < 0) return "[" + std::string(req.labels.next_page) + "]";
-  return "[" + BoardLink(req, plan.newer, 2, req.labels.next_page) + "]";
+Html NewerItem(const Request& req, const PagePlan& plan) {
+  if (plan.newer < 0) return Bracketed(req.labels.next_page);
+  return Bracketed(BoardLink(req, plan.newer, Action::kThreadIndex, req.labels.next_page));
 }
 
-std::string OlderItem(const Request& req, const PagePlan& plan) {
-  if (plan.older < 0) return "[" + std::string(req.labels.previous_page) + "]<BR>";
-  return "[" + BoardLink(req, plan.older, 2, req.labels.previous_page) + "]<BR>";
+Html OlderItem(const Request& req, const PagePlan& plan) {
+  if (plan.older < 0) return Bracketed(req.labels.previous_page) + "<BR>";
+  return Bracketed(BoardLink(req, plan.older, Action::kThreadIndex, req.labels.previous_page)) + "<BR>";
 }
 
 void WriteNoArticles(Request& req) {
-  req.out->Raw("<BR>");
+  req.out->Write("<BR>");
   WritePostLine(req, true);
-  req.out->Line("<P>" + std::string(req.labels.no_articles) + "<P>");
+  req.out->Line("<P>" + req.labels.no_articles + "<P>");
 }
 
 }  // namespace
@@ -451,8 +454,8 @@ void BoardPage(Request& req) {
   if (!page.loaded) out->Line(req.labels.index_busy);
 
   const PagePlan& plan = page.plan;
-  const std::string newer = NewerItem(req, plan), older = OlderItem(req, plan);
-  out->Raw(newer + older);
+  const Html newer = NewerItem(req, plan), older = OlderItem(req, plan);
+  out->Write(newer + older);
   WritePostLine(req, !req.settings.read_only);
   const bool framed = WriteTableStart(req);
   WriteHeaderRow(req);

@@ -4,8 +4,8 @@
 
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "html/request.h"
 #include "html/links.h"
+#include "html/request.h"
 #include "text/ascii.h"
 #include "text/sjis.h"
 
@@ -13,25 +13,23 @@ namespace kiroq {
 
 void DeletePage(Request& req) {
   Output* out = req.out;
-  const std::string number = Itoa(req.number);
-  const std::string form =
-      "<FORM ACTION=\"" + BoardHref(req, req.number, 14) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">";
+  const Html number = Html::Number(req.number);
+  const Html form = BoardForm(req, req.number, Action::kToggleWithPassword);
   WritePageHeader(out);
   out->Line("<HTML>");
   out->Line("<BODY BGCOLOR=\"#FFFFE0\"><CENTER>");
   if (req.mobile()) {
     out->Line("発言削除メニュー<BR>"_sj);
     out->Line(form);
-    out->Line(std::string("対象番号 ["_sj) + number + "]<BR>");
+    out->Line("対象番号 ["_sj + number + "]<BR>");
     out->Line("削除パスワード<BR><INPUT TYPE=\"PASSWORD\" SIZE=\"10\" NAME=\"DELPASSWORD\"><BR>"_sj);
     out->Line("<INPUT TYPE=\"SUBMIT\" VALUE=\"削除する\">"_sj);
   } else {
     out->Line("発言削除メニュー<P>"_sj);
     out->Line("<TABLE BORDER>");
     out->Line(form);
-    out->Line(
-        std::string("<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">削除又は復活する発言番号</TD><TD BGCOLOR=\"#E0FFE0\">"_sj) +
-        number + "</TD></TR>");
+    out->Line("<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">削除又は復活する発言番号</TD><TD BGCOLOR=\"#E0FFE0\">"_sj + number +
+              "</TD></TR>");
     out->Line(
         "<TR><TD NOWRAP BGCOLOR=\"#FFE0E0\">記入した削除用パスワード</TD><TD BGCOLOR=\"#E0FFE0\">"
         "<INPUT TYPE=\"PASSWORD\" SIZE=\"10\" NAME=\"DELPASSWORD\"></TD></TR>"_sj);

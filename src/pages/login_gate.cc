@@ -2,13 +2,13 @@
 
 #include <string>
 
+#include "board/members.h"
 #include "cgi/client.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "board/members.h"
+#include "html/frame.h"
 #include "html/member_log.h"
 #include "html/request.h"
-#include "html/frame.h"
 #include "text/sjis.h"
 
 namespace kiroq {
@@ -19,11 +19,11 @@ constexpr std::string_view kLoginDone = "FCONFMEM";
 
 // "kiroq.exe?" and the request's four query words as they came, so that the
 // login leads back to the page that was asked for.
-std::string RequestHref(const Request& req) {
-  std::string href = "kiroq.exe?";
+Html RequestHref(const Request& req) {
+  Html href = "kiroq.exe?";
   for (std::size_t i = 1; i <= 4; ++i) {
     if (i > 1) href += "+";
-    AppendEscapedHtml(req.Word(i), &href);
+    href += EscapeAttribute(req.Word(i));
   }
   return href;
 }
@@ -41,13 +41,15 @@ void WriteLoginPage(Request& req) {
     out->Line("Our bulletin board is a membership system.<BR>");
     out->Line("Write down a password with the member ID in the following column, and push LOGIN.<P>");
   }
-  out->Line("<FORM ACTION=\"" + RequestHref(req) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">");
+  out->Line("<FORM ACTION=\"" + RequestHref(req) + "\" METHOD=\"POST\"" + Html::Trusted(req.settings.form_enctype) +
+            ">");
   out->Line("<TABLE BORDER=\"0\" CELLPADDIN=\"0\" CELLSPACING=\"0\">");
-  out->Line(std::string("<TR><TD BGCOLOR=\"BLACK\"><TABLE BORDER=\"0\" CELLPADDING=\"3\" CELLSPACING=\"0\">"
-                        "<TR><TD BGCOLOR=\"WHITE\">") +
-            std::string(ja ? "会員ID"_sj : "Member ID") + "</TD>");
+  out->Line(
+      "<TR><TD BGCOLOR=\"BLACK\"><TABLE BORDER=\"0\" CELLPADDING=\"3\" CELLSPACING=\"0\">"
+      "<TR><TD BGCOLOR=\"WHITE\">" +
+      (ja ? "会員ID"_sj : "Member ID") + "</TD>");
   out->Line("<TD BGCOLOR=\"WHITE\"><INPUT TYPE=\"TEXT\" NAME=\"CONFMEMID\" VALUE=\"\" SIZE=\"40\"></TD></TR>");
-  out->Line(std::string("<TR><TD BGCOLOR=\"WHITE\">") + std::string(ja ? "パスワード"_sj : "Password") + "</TD>");
+  out->Line("<TR><TD BGCOLOR=\"WHITE\">" + (ja ? "パスワード"_sj : "Password") + "</TD>");
   out->Line(
       "<TD BGCOLOR=\"WHITE\"><INPUT TYPE=\"PASSWORD\" NAME=\"CONFMEMPASS\" VALUE=\"\" SIZE=\"40\"></TD></TR>"
       "</TABLE></TD></TR></TABLE><P>");
@@ -73,14 +75,17 @@ void WriteLoginDonePage(Request& req) {
   req.out->Line("<HTML><BODY BGCOLOR=\"WHITE\">");
   req.out->Line("<CENTER>");
   req.out->Line(ja ? "設定作業が終了しました。<P>"_sj : "Establishment work was finished.<P>");
-  req.out->Line("<A HREF=\"" + RequestHref(req) + "\">" + std::string(ja ? "掲示板へ行く"_sj : "Go to BBS") + "</A>");
+  req.out->Line("<A HREF=\"" + RequestHref(req) + "\">" + (ja ? "掲示板へ行く"_sj : "Go to BBS") + "</A>");
 }
 
 void WriteMemberCookies(Request& req, const std::string& id, const std::string& password) {
   const std::string path = CookiePath(Referer(req.env));
   for (const std::string& pair : {"MEMID=" + id, "MEMPASS=" + password}) {
-    req.out->Line(req.settings.cookie_delete ? TemporaryCookieLine(pair, path)
-                                             : PersistentCookieLine(pair, path, req.env->UnixTime()));
+    if (req.settings.cookie_delete) {
+      WriteTemporaryCookie(req.out, pair, path);
+    } else {
+      WritePersistentCookie(req.out, pair, path, req.env->UnixTime());
+    }
   }
 }
 

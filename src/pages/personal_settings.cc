@@ -6,8 +6,8 @@
 #include "cgi/client.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "html/request.h"
 #include "html/links.h"
+#include "html/request.h"
 #include "text/ascii.h"
 #include "text/sjis.h"
 
@@ -15,13 +15,11 @@ namespace kiroq {
 
 namespace {
 
-std::string FormLine(const Request& req, int action) {
-  return "<FORM ACTION=\"" + BoardHref(req, 0, action) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">";
-}
+Html FormLine(const Request& req, Action action) { return BoardForm(req, 0, action); }
 
 // <OPTION VALUE="value">label, with SELECTED when chosen.
-std::string Option(std::string_view value, bool selected, std::string_view label) {
-  return "<OPTION VALUE=\"" + std::string(value) + (selected ? "\" SELECTED>" : "\">") + std::string(label);
+Html Option(const Html& value, bool selected, const Html& label) {
+  return "<OPTION VALUE=\"" + value + (selected ? Html("\" SELECTED>") : Html("\">")) + label;
 }
 
 // The posted value as a cookie value. A browser ends the value at ";", so
@@ -37,16 +35,15 @@ void PersonalSettingsForm(Request& req) {
   WritePageHeader(out);
   out->Line("<HTML><BODY BGCOLOR=\"WHITE\"><CENTER>");
   out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"0\" CELLSPACING=\"0\"><TR><TD BGCOLOR=\"BLACK\">");
-  out->Line(FormLine(req, 32));
+  out->Line(FormLine(req, Action::kStorePersonalSettings));
   out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"3\" CELLSPACING=\"1\">");
   out->Line(
       "<TR><TD BGCOLOR=\"#C0FFC0\" COLSPAN=\"2\"><CENTER><B>個人設定</B></CENTER><FONT SIZE=\"2\">"
       "個人設定はCookieに記録されます。Cookieが使用されない場合はシステムの設定が有効になります。</TD></TR>"_sj);
   out->Line("<TR><TD BGCOLOR=\"WHITE\">１画面に表示する発言数</TD><TD BGCOLOR=\"WHITE\">"_sj);
   const std::string browscount = req.cookies.Value("BROWSCOUNT=");
-  out->Raw("<INPUT TYPE=\"TEXT\" NAME=\"BROWSCOUNT\" VALUE=\"");
-  out->Text(browscount.empty() ? Itoa(req.page_size) : browscount);
-  out->Line("\">");
+  out->Line("<INPUT TYPE=\"TEXT\" NAME=\"BROWSCOUNT\" VALUE=\"" +
+            EscapeAttribute(browscount.empty() ? Itoa(req.page_size) : browscount) + "\">");
   out->Line("</TD></TR>");
 
   // The start-up has already let these cookies override TREECLOSE and
@@ -67,10 +64,9 @@ void PersonalSettingsForm(Request& req) {
   out->Line(Option("0", !sort, "日付でソートしない"_sj));
   out->Line("</SELECT></TD></TR>");
 
-  out->Raw("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#C0C0FF\" COLSPAN=\"2\"><INPUT TYPE=\"HIDDEN\" NAME=\"TT\" VALUE=\"");
-  out->Text(req.Word(5));
-  out->Line("\"><INPUT TYPE=\"SUBMIT\" VALUE=\"個人設定を行う\"></TD></FORM></TR>"_sj);
-  out->Line(FormLine(req, 31));
+  out->Line("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#C0C0FF\" COLSPAN=\"2\"><INPUT TYPE=\"HIDDEN\" NAME=\"TT\" VALUE=\"" +
+            EscapeAttribute(req.Word(5)) + "\"><INPUT TYPE=\"SUBMIT\" VALUE=\"個人設定を行う\"></TD></FORM></TR>"_sj);
+  out->Line(FormLine(req, Action::kClearPersonalSettings));
   out->Line(
       "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#FFC0C0\" COLSPAN=\"2\">"
       "<INPUT TYPE=\"SUBMIT\" VALUE=\"Cookieを削除する\"></TD></FORM></TR>"_sj);
@@ -83,15 +79,17 @@ void StorePersonalSettings(Request& req) {
   const std::string path = CookiePath(Referer(req.env));
   for (const char* name : {"BROWSCOUNT", "TREET", "TREET2"}) {
     const std::string pair = std::string(name) + "=" + CookieValue(req.input.Field(name));
-    out->Line(PersistentCookieLine(pair, path, req.env->UnixTime()));
+    WritePersistentCookie(out, pair, path, req.env->UnixTime());
   }
   WritePageHeader(out);
   out->Line("<HTML><BODY><CENTER>Cookieに個人設定を登録しました。<P>"_sj);
   // The page size is the one of the address: the new one applies from the
   // next request on, when the browser sends the cookie.
-  out->Raw("<A HREF=\"kiroq.exe?");
-  out->Text(req.Word(1) + "+" + req.Word(2) + "+" + req.Word(3) + "+" + req.input.Field("TT"));
-  out->Line("\">掲示板へ行く</A>"_sj);
+  // The words as they came, escaped as today rather than encoded: a
+  // browser sends them back the way they were sent.
+  out->Line("<A HREF=\"kiroq.exe?" +
+            EscapeAttribute(req.Word(1) + "+" + req.Word(2) + "+" + req.Word(3) + "+" + req.input.Field("TT")) +
+            "\">掲示板へ行く</A>"_sj);
   out->Line("</BODY></HTML></CENTER>");
 }
 
@@ -100,7 +98,7 @@ void ClearPersonalSettings(Request& req) {
   const std::string path = CookiePath(Referer(req.env));
   for (const char* pair : {"NAME=", "EMAIL=", "URL=", "ADDRESS1=", "AGE=", "SEX=", "MEMID=", "MEMPASS=", "PWD=",
                            "BROWSCOUNT=", "TREET="}) {
-    out->Line(TemporaryCookieLine(pair, path));
+    WriteTemporaryCookie(out, pair, path);
   }
   WritePageHeader(out);
   out->Line(

@@ -4,9 +4,10 @@
 #include <memory>
 
 #include "board/reply_title.h"
-#include "html/request.h"
+#include "html/article_block.h"
 #include "html/form_fields.h"
 #include "html/links.h"
+#include "html/request.h"
 #include "html/templates.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
@@ -19,21 +20,21 @@ namespace kiroq {
 namespace {
 
 // "新規発言 " or "返信 " and the view links, as one line.
-void WriteHeading(Request& req, std::string_view ja, std::string_view en) {
+void WriteHeading(Request& req, SjLiteral ja, SjLiteral en) {
   const bool j = req.japanese();
-  std::string line(j ? ja : en);
-  std::string_view title_list = j ? req.labels.title_list : std::string_view("Title list");
-  std::string_view tree = j ? req.labels.tree : std::string_view("Tree view");
+  Html line = j ? ja : en;
+  const SjLiteral title_list = j ? req.labels.title_list : "Title list";
+  const SjLiteral tree = j ? req.labels.tree : "Tree view";
   const int v = req.settings.view_select;
-  if (v == 0 || v == 1) line += "[" + BoardLink(req, 0, 1, title_list) + "]";
-  if (v == 0 || v == 2) line += "[" + BoardLink(req, 0, 2, tree) + "]";
-  line += "[" + BoardLink(req, 0, 3, j ? req.labels.latest : std::string_view("New")) + "]";
-  line += "[" + BoardLink(req, 1, 3, j ? req.labels.from_top : std::string_view("Update")) + "]<BR>";
+  if (v == 0 || v == 1) line += Bracketed(BoardLink(req, 0, Action::kTitleList, title_list));
+  if (v == 0 || v == 2) line += Bracketed(BoardLink(req, 0, Action::kThreadIndex, tree));
+  line += Bracketed(BoardLink(req, 0, Action::kArticle, j ? req.labels.latest : "New"));
+  line += Bracketed(BoardLink(req, 1, Action::kArticle, j ? req.labels.from_top : "Update")) + "<BR>";
   req.out->Line(line);
 }
 
 void WriteFormStart(Request& req, int number) {
-  req.out->Line("<FORM ACTION=\"" + BoardHref(req, number, 9) + "\" METHOD=\"POST\"" + req.settings.form_enctype + ">");
+  req.out->Line(BoardForm(req, number, Action::kNewestAfterPost));
   if (!req.mobile()) req.out->Line("<TABLE BORDER=0>");
 }
 
@@ -53,16 +54,17 @@ void WriteFieldsAfterTitle(Request& req) {
 }
 
 void WriteDeletePassword(Request& req) {
-  std::string value = EscapeHtml(req.cookies.Value("PWD="));
+  const Html value = EscapeAttribute(req.cookies.Value("PWD="));
   if (req.mobile()) {
-    req.out->Line(std::string("削除用パスワード<BR><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj) + value +
+    req.out->Line("削除用パスワード<BR><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj + value +
                   "\"><BR>");
     return;
   }
-  std::string_view label = req.japanese()
-                               ? "<TR><TD>削除用パスワード：</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj
-                               : "<TR><TD>Delete Password :</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\"";
-  req.out->Line(std::string(label) + value + "\"></TD></TR>");
+  const SjLiteral label =
+      req.japanese()
+          ? "<TR><TD>削除用パスワード：</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\""_sj
+          : "<TR><TD>Delete Password :</TD><TD><INPUT TYPE=\"PASSWORD\" NAME=\"PASSWORD\" SIZE=\"10\" VALUE=\"";
+  req.out->Line(label + value + "\"></TD></TR>");
   req.out->Line("</TABLE>");
 }
 
@@ -118,29 +120,30 @@ void ReplyFormPage(Request& req) {
   const bool ja = req.japanese();
   Output* out = req.out;
   WriteHeading(req, "返信 "_sj, "Response　"_sj);
-  out->Line(std::string(ja ? "タイトル ["_sj : "Title [") + EscapeHtml(parent.title) +
-            std::string(ja ? "]へのコメントです"_sj : "] is comment"));
+  out->Line((ja ? "タイトル ["_sj : "Title [") + EscapeText(parent.title) +
+            (ja ? "]へのコメントです"_sj : "] is comment"));
   WriteFormStart(req, req.number);
   WriteFieldsBeforeTitle(req);
   WriteReplyTitleRow(req, ReplyTitle(parent.title, ja));
   WriteFieldsAfterTitle(req);
   WriteDeletePassword(req);
-  out->Raw("<TEXTAREA NAME=\"CONTENT\" ROWS=" + req.settings.rows_size + " COLS=" + req.settings.cols_size + ">");
+  out->Write("<TEXTAREA NAME=\"CONTENT\" ROWS=" + Html::Trusted(req.settings.rows_size) +
+             " COLS=" + Html::Trusted(req.settings.cols_size) + ">");
   if (parent.body_end != parent.body_start) {
-    std::string body = ReadParentBody(req, parent);
-    // Escaped so that the parent's text cannot close the text area; the
-    // browser shows it as it was posted.
-    out->Line(QuoteBody(EscapeHtml(body), req.settings.add_head));
+    out->Line(QuotedBody(ReadParentBody(req, parent), Html::Trusted(req.settings.add_head)));
   }
   out->Line("</TEXTAREA><BR>");
   if (!req.settings.read_only) {
-    out->Line(ja ? std::string("<INPUT TYPE=\"SUBMIT\" VALUE=\"投稿する\""_sj) + (req.mobile() ? " ACCESSKEY=\"0\"" : "") + ">"
-                 : std::string("<INPUT TYPE=\"SUBMIT\" VALUE=\"Post\">"));
+    out->Line(ja ? "<INPUT TYPE=\"SUBMIT\" VALUE=\"投稿する\""_sj + (req.mobile() ? Html(" ACCESSKEY=\"0\"") : Html()) +
+                       ">"
+                 : Html("<INPUT TYPE=\"SUBMIT\" VALUE=\"Post\">"));
   }
   out->Line(ja ? "<INPUT TYPE=\"RESET\" VALUE=\"リセットします\">"_sj : "<INPUT TYPE=\"RESET\" VALUE=\"Reset\">");
   if (req.settings.use_cookie) {
-    out->Line(ja ? "<INPUT NAME=\"COOKIE\" TYPE=\"CHECKBOX\" VALUE=\"on\" checked>Cookie に氏名、メールアドレス等を記録する"_sj
-                 : "<INPUT NAME=\"COOKIE\" TYPE=\"CHECKBOX\" VALUE=\"on\" checked>Save your name and mail address and etc...");
+    out->Line(
+        ja ? "<INPUT NAME=\"COOKIE\" TYPE=\"CHECKBOX\" VALUE=\"on\" checked>Cookie に氏名、メールアドレス等を記録する"_sj
+           : "<INPUT NAME=\"COOKIE\" TYPE=\"CHECKBOX\" VALUE=\"on\" checked>Save your name and mail address and "
+             "etc...");
   }
   out->Line("</FORM>");
 }

@@ -2,12 +2,13 @@
 
 #include <memory>
 
+#include "board/actions.h"
+#include "board/members.h"
 #include "cgi/client.h"
 #include "cgi/headers.h"
-#include "board/members.h"
+#include "html/frame.h"
 #include "html/member_log.h"
 #include "html/request.h"
-#include "html/frame.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
@@ -19,13 +20,15 @@ namespace kiroq {
 
 namespace {
 
-bool IsPostAction(int action) { return action == 6 || action == 9; }
+bool IsPostAction(int action) {
+  return action == Code(Action::kPostFromList) || action == Code(Action::kNewestAfterPost);
+}
 
-[[noreturn]] void Refuse(Request& req, const char* heading, std::string_view ja1, std::string_view ja2,
-                         std::string_view en1, std::string_view en2) {
+[[noreturn]] void Refuse(Request& req, const Html& heading, const Html& ja1, const Html& ja2, const Html& en1,
+                         const Html& en2) {
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY>");
-  req.out->Line(std::string("<H1>") + heading + "</H1>");
+  req.out->Line("<H1>" + heading + "</H1>");
   if (req.japanese()) {
     req.out->Line(ja1);
     if (!ja2.empty()) req.out->Line(ja2);
@@ -38,12 +41,12 @@ bool IsPostAction(int action) { return action == 6 || action == 9; }
 }
 
 [[noreturn]] void RefuseMissingText(Request& req) {
-  Refuse(req, "KIROQ ERROR", "本文が入力されていません。<BR>"_sj, "本文を入力後再度投稿して下さい。"_sj, "No Articles!<BR>",
-         "Please try again.");
+  Refuse(req, "KIROQ ERROR", "本文が入力されていません。<BR>"_sj, "本文を入力後再度投稿して下さい。"_sj,
+         "No Articles!<BR>", "Please try again.");
 }
 
 // A bare line after the CGI header block, then the end.
-[[noreturn]] void RefuseWithLine(Request& req, std::string_view ja, std::string_view en) {
+[[noreturn]] void RefuseWithLine(Request& req, SjLiteral ja, SjLiteral en) {
   WritePageHeader(req.out);
   req.out->Line(req.japanese() ? ja : en);
   EndRequest();
@@ -78,11 +81,13 @@ bool WordRefused(Request& req, std::string_view body) {
 // The text part of the screening; returns the body to store.
 std::string ScreenContent(Request& req) {
   if (HostRefused(req)) {
-    Refuse(req, "KIROQ ERROR", "発言者のドメインは書き込みを拒否されています。<BR>"_sj, "", "your domain is reject.<BR>", "");
+    Refuse(req, "KIROQ ERROR", "発言者のドメインは書き込みを拒否されています。<BR>"_sj, "",
+           "your domain is reject.<BR>", "");
   }
   if (req.settings.use_delete_pass && req.post.record.password.empty()) {
-    Refuse(req, "KIROQ ERROR", "削除用のパスワードが入力されていません。<BR>"_sj, "削除用パスワードを入力後再度投稿して下さい。"_sj,
-           "A delete password isn't being inputted.<BR>", "Please input a delete password and post again.");
+    Refuse(req, "KIROQ ERROR", "削除用のパスワードが入力されていません。<BR>"_sj,
+           "削除用パスワードを入力後再度投稿して下さい。"_sj, "A delete password isn't being inputted.<BR>",
+           "Please input a delete password and post again.");
   }
   std::string body(req.input.Bytes(req.post.content));
   if (req.settings.crlf_cut) {
@@ -106,7 +111,8 @@ void CheckMember(Request& req) {
   }
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY>");
-  req.out->Line(req.japanese() ? "ID とパスワードが間違っています、発言は出来ません。"_sj : "ID and a password are wrong.Don't post.");
+  req.out->Line(req.japanese() ? "ID とパスワードが間違っています、発言は出来ません。"_sj
+                               : "ID and a password are wrong.Don't post.");
   LogFailedLogin(req, id, password);
   req.out->Line("</BODY></HTML>");
   EndRequest();
@@ -120,10 +126,12 @@ void ApplyDefaults(Request& req) {
     if (rec.name.empty()) rec.name = std::string(CutToBytes(req.settings.un_name, record_layout::kNameCap, ja));
   } else if (req.settings.use_default == 3) {
     if (rec.title.empty()) {
-      RefuseWithLine(req, "タイトルが記入されていません。戻ってタイトルを記入してください。"_sj, "A subject isn't being inputted.");
+      RefuseWithLine(req, "タイトルが記入されていません。戻ってタイトルを記入してください。"_sj,
+                     "A subject isn't being inputted.");
     }
     if (rec.name.empty()) {
-      RefuseWithLine(req, "氏名が記入されていません。戻って氏名を記入してください。"_sj, "A name isn't being inputted.");
+      RefuseWithLine(req, "氏名が記入されていません。戻って氏名を記入してください。"_sj,
+                     "A name isn't being inputted.");
     }
   }
 }
@@ -135,11 +143,12 @@ void CheckEmail(Request& req) {
   Output* out = req.out;
   out->Line("<HTML>");
   out->Line("<H1>KIROQ ERROR</H1>");
-  std::string back = EscapeHtml(Referer(req.env));
+  // The referring page as it came, escaped as today: a browser sent it.
+  const Html back = EscapeAttribute(Referer(req.env));
   if (req.japanese()) {
     out->Line("メールアドレスが記入されていますが、正しくない可能性があります。<BR>"_sj);
     out->Line("メールアドレスを確認してください。"_sj);
-    out->Line(std::string("再度入力する場合は、<A HREF=\""_sj) + back + std::string("\">こちら</A>を押して戻って下さい"_sj));
+    out->Line("再度入力する場合は、<A HREF=\""_sj + back + "\">こちら</A>を押して戻って下さい"_sj);
   } else {
     out->Line("Though a mail address is being written down, it has the possibility which isn't right.<BR>");
     out->Line("Confirm a mail address.");
@@ -158,7 +167,7 @@ void StorePost(Request& req, std::string_view body) {
                    "Writing of log data can't be done. Put it, and carry out time for a while again.");
   }
   log.reset();  // the log is closed before the index is opened
-  rec.parent = (req.action == 9 && req.number > 0) ? req.number : 0;
+  rec.parent = (req.action == Code(Action::kNewestAfterPost) && req.number > 0) ? req.number : 0;
   std::unique_ptr<File> index;
   int position = 0;
   if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kWriteExclusive, kStandardRetry, &index).ok() ||
@@ -193,7 +202,7 @@ void CheckAndStorePost(Request& req) {
   // written, so a refused post leaves nothing behind.
   CheckEmail(req);
   StorePost(req, body);
-  if (action == 6) req.action = 11;
+  if (action == Code(Action::kPostFromList)) req.action = Code(Action::kArticleList);
 }
 
 void WritePostCookies(Request& req) {
@@ -216,7 +225,11 @@ void WritePostCookies(Request& req) {
   pairs.push_back("PWD=" + rec.password);
   std::string path = CookiePath(Referer(req.env));
   for (const std::string& pair : pairs) {
-    req.out->Line(temporary ? TemporaryCookieLine(pair, path) : PersistentCookieLine(pair, path, req.env->UnixTime()));
+    if (temporary) {
+      WriteTemporaryCookie(req.out, pair, path);
+    } else {
+      WritePersistentCookie(req.out, pair, path, req.env->UnixTime());
+    }
   }
 }
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "cgi/output.h"
-#include "html/request.h"
-#include "html/links.h"
 #include "board/dates.h"
+#include "cgi/output.h"
+#include "html/links.h"
 #include "html/post_date.h"
+#include "html/request.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "storage/record.h"
@@ -24,25 +24,18 @@ namespace kiroq {
 
 namespace {
 
-constexpr int kShowArticle = 3;
+constexpr Action kShowArticle = Action::kArticle;
 // Read sizes: large enough that reading costs few calls, small enough that
 // the bytes are still in the processor's cache when they are searched.
 constexpr int kIndexBlockRecords = 256;
 constexpr uint64_t kLogBlockBytes = 256 * 1024;
 
-std::string Bracketed(std::string_view inner) {
-  std::string s = "[";
-  s.append(inner);
-  s += "]";
-  return s;
-}
-
 void WriteHeading(Request& req) {
   const bool ja = req.japanese();
   const PageLabels& l = req.labels;
-  std::string line(ja ? "検索結果　"_sj : "Search result　"_sj);
-  std::string title_list = Bracketed(BoardLink(req, 0, 1, ja ? l.title_list : "Title list"));
-  std::string tree = Bracketed(BoardLink(req, 0, 2, ja ? l.tree : "Tree view"));
+  Html line = ja ? "検索結果　"_sj : "Search result　"_sj;
+  const Html title_list = Bracketed(BoardLink(req, 0, Action::kTitleList, ja ? l.title_list : "Title list"));
+  const Html tree = Bracketed(BoardLink(req, 0, Action::kThreadIndex, ja ? l.tree : "Tree view"));
   switch (req.settings.view_select) {
     case 0:
       line += title_list + tree + "<BR>";
@@ -64,25 +57,25 @@ void WriteHeading(Request& req) {
 
 void WriteTableStart(Request& req) {
   const Settings& s = req.settings;
-  std::string table = s.use_border ? "<TABLE BORDER=\"1\"" : "<TABLE BORDER=\"0\"";
-  if (!s.cell_padding.empty()) table += " CELLPADDING=\"" + s.cell_padding + "\"";
+  Html table = s.use_border ? Html("<TABLE BORDER=\"1\"") : Html("<TABLE BORDER=\"0\"");
+  if (!s.cell_padding.empty()) table += " CELLPADDING=\"" + Html::Trusted(s.cell_padding) + "\"";
   req.out->Line(table + ">");
 }
 
 void WriteHeaderRow(Request& req) {
   const Settings& s = req.settings;
   const bool ja = req.japanese();
-  std::string row = "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + s.no_head_color + "\">";
+  Html row = "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + Html::Trusted(s.no_head_color) + "\">";
   row += ja ? req.labels.number_heading : "Article No";
   if (s.use_date) {
-    row += "</TD><TD BGCOLOR=\"" + s.date_head_color + "\">";
+    row += "</TD><TD BGCOLOR=\"" + Html::Trusted(s.date_head_color) + "\">";
     row += ja ? "日付"_sj : "Date";
   }
-  row += "</TD><TD BGCOLOR=\"" + s.title_head_color + "\">";
+  row += "</TD><TD BGCOLOR=\"" + Html::Trusted(s.title_head_color) + "\">";
   row += ja ? "タイトル"_sj : "Title";
-  row += "</TD><TD BGCOLOR=\"" + s.writer_head_color + "\">";
+  row += "</TD><TD BGCOLOR=\"" + Html::Trusted(s.writer_head_color) + "\">";
   row += ja ? "記入者"_sj : "Posted by";
-  row += "</TD><TD BGCOLOR=\"" + s.tree_head_color + "\" ALIGN=\"CENTER\">";
+  row += "</TD><TD BGCOLOR=\"" + Html::Trusted(s.tree_head_color) + "\" ALIGN=\"CENTER\">";
   if (ja) {
     row += "コメント元"_sj;
   } else {
@@ -93,17 +86,18 @@ void WriteHeaderRow(Request& req) {
 
 void WriteRow(Request& req, const IndexRecord& rec, int number, const LocalTime& now) {
   const Settings& s = req.settings;
-  std::string row = "<TR><TD ALIGN=\"CENTER\">" + BoardLink(req, number, kShowArticle, Itoa(number)) + "</TD>";
+  Html row = "<TR><TD ALIGN=\"CENTER\">" + BoardLink(req, number, kShowArticle, Html::Number(number)) + "</TD>";
   if (s.use_date) row += "<TD>" + FormatPostDate(rec.date, s, now) + "</TD>";
-  std::string title = EscapeHtml(rec.title);
+  const Html title = EscapeText(rec.title);
   row += "<TD>" + (s.title_click ? BoardLink(req, number, kShowArticle, title) : title) + "</TD>";
   if (!rec.email.empty() && s.use_mail) {
-    row += "<TD><A HREF=\"mailto:" + EscapeHtml(rec.email) + "\">" + EscapeHtml(rec.name) + "</A></TD>";
+    row += "<TD><A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A></TD>";
   } else {
-    row += "<TD>" + EscapeHtml(rec.name) + "</TD>";
+    row += "<TD>" + EscapeText(rec.name) + "</TD>";
   }
   if (rec.parent != 0) {
-    row += "<TD ALIGN=\"CENTER\">" + BoardLinkSized(req, 0, rec.parent, kShowArticle, Itoa(rec.parent)) + "</TD></TR>";
+    row += "<TD ALIGN=\"CENTER\">" + BoardLinkSized(req, 0, rec.parent, kShowArticle, Html::Number(rec.parent)) +
+           "</TD></TR>";
   } else {
     row += "<TD ALIGN=\"CENTER\">--</TD></TR>";
   }
@@ -319,8 +313,8 @@ void SearchPage(Request& req) {
   }
 
   req.out->Line("</TABLE>");
-  req.out->Line(std::string(ja ? "検索キーワード ["_sj : "Search keyword [") + EscapeHtml(keyword) + "]<BR>");
-  req.out->Line(std::string(ja ? "ヒット数 ["_sj : "Hit count [") + Itoa(hits) + "]<BR>");
+  req.out->Line((ja ? "検索キーワード ["_sj : "Search keyword [") + EscapeText(keyword) + "]<BR>");
+  req.out->Line((ja ? "ヒット数 ["_sj : "Hit count [") + Html::Number(hits) + "]<BR>");
 }
 
 }  // namespace kiroq

@@ -5,14 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "board/dates.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
-#include "html/request.h"
 #include "html/frame.h"
 #include "html/links.h"
-#include "board/dates.h"
-#include "html/post_date.h"
 #include "html/list_row.h"
+#include "html/post_date.h"
+#include "html/request.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "storage/record_window.h"
@@ -23,7 +23,7 @@ namespace kiroq {
 
 namespace {
 
-constexpr int kTitleList = 1;
+constexpr Action kTitleList = Action::kTitleList;
 // Rows are read this many records at a time: one read for any usual page,
 // bounded memory for a huge page size.
 constexpr int kRecordsPerRead = 128;
@@ -53,41 +53,33 @@ Paging PlanPages(int count, int page_size, int number) {
   return p;
 }
 
-std::string Bracketed(std::string_view inner) {
-  std::string s = "[";
-  s.append(inner);
-  s += "]";
-  return s;
-}
-
 void WriteViewAndMoveLines(Request& req, const Paging& pages) {
   const PageLabels& l = req.labels;
   if (req.settings.view_select == 0) {
-    req.out->Line(std::string(l.view_prompt) + Bracketed(BoardLink(req, 0, 2, l.tree)) +
-                  Bracketed(BoardLink(req, 0, 11, l.article_list)) + "<BR>");
+    req.out->Line(l.view_prompt + Bracketed(BoardLink(req, 0, Action::kThreadIndex, l.tree)) +
+                  Bracketed(BoardLink(req, 0, Action::kArticleList, l.article_list)) + "<BR>");
   }
-  req.out->Raw(std::string(l.move_prompt) + Bracketed(BoardLink(req, 0, kTitleList, l.latest)) +
-               Bracketed(BoardLink(req, pages.top, kTitleList, l.from_top)));
+  req.out->Write(l.move_prompt + Bracketed(BoardLink(req, 0, kTitleList, l.latest)) +
+                 Bracketed(BoardLink(req, pages.top, kTitleList, l.from_top)));
 }
 
 void SetPageLinks(Request& req, const Paging& pages) {
   const PageLabels& l = req.labels;
-  req.nav_next =
-      Bracketed(pages.newer < 0 ? std::string(l.next_page) : BoardLink(req, pages.newer, kTitleList, l.next_page));
-  req.nav_previous = Bracketed(pages.older < 0 ? std::string(l.previous_page)
-                                               : BoardLink(req, pages.older, kTitleList, l.previous_page)) +
-                     "<BR>";
+  req.nav_next = Bracketed(pages.newer < 0 ? Html(l.next_page) : BoardLink(req, pages.newer, kTitleList, l.next_page));
+  req.nav_previous =
+      Bracketed(pages.older < 0 ? Html(l.previous_page) : BoardLink(req, pages.older, kTitleList, l.previous_page)) +
+      "<BR>";
 }
 
 void WritePageLinks(Request& req) {
-  req.out->Raw(req.nav_next);
+  req.out->Write(req.nav_next);
   req.out->Line(req.nav_previous);
 }
 
 void WritePostLine(Request& req) {
   if (req.settings.read_only) return;
   const PageLabels& l = req.labels;
-  std::string line = std::string(l.post_prompt) + Bracketed(BoardLink(req, 0, 0, l.new_post)) + Bracketed(l.reply);
+  Html line = l.post_prompt + Bracketed(BoardLink(req, 0, Action::kNewPostForm, l.new_post)) + Bracketed(l.reply);
   if (req.settings.use_cookie && req.settings.use_cookie_setting) {
     line += Bracketed(PersonalSettingsLink(req, l.personal_settings));
   }
@@ -98,15 +90,14 @@ bool FramedTable(const Settings& s) { return s.use_border && s.border_line != 0;
 
 void WriteTableStart(Request& req) {
   const Settings& s = req.settings;
-  const std::string& pad = s.cell_padding;
+  const Html pad = Html::Trusted(s.cell_padding);
   if (FramedTable(s)) {
-    req.out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"0\" CELLSPACING=\"0\"><TR><TD BGCOLOR=\"" + s.border_color +
-                  "\">");
-    req.out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"" + (pad.empty() ? std::string("3") : pad) +
-                  "\" CELLSPACING=\"1\">");
+    req.out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"0\" CELLSPACING=\"0\"><TR><TD BGCOLOR=\"" +
+                  Html::Trusted(s.border_color) + "\">");
+    req.out->Line("<TABLE BORDER=\"0\" CELLPADDING=\"" + (pad.empty() ? Html("3") : pad) + "\" CELLSPACING=\"1\">");
     return;
   }
-  std::string table = s.use_border ? "<TABLE BORDER=\"1\"" : "<TABLE BORDER=\"0\"";
+  Html table = s.use_border ? Html("<TABLE BORDER=\"1\"") : Html("<TABLE BORDER=\"0\"");
   if (!pad.empty()) table += " CELLPADDING=\"" + pad + "\"";
   req.out->Line(table + ">");
 }
@@ -117,28 +108,23 @@ void WriteTableEnd(Request& req) {
   if (FramedTable(req.settings)) req.out->Line("</TD></TR></TABLE>");
 }
 
-std::string HeadCell(std::string_view open, std::string_view back, std::string_view fore, std::string_view heading) {
-  std::string s(open);
-  s.append(back);
-  s += "\"><FONT COLOR=\"";
-  s.append(fore);
-  s += "\">";
-  s.append(heading);
-  s += "</FONT></TD>";
-  return s;
+// open + back + "\"><FONT COLOR=\"" + fore + "\">" + heading + "</FONT></TD>";
+// the colours are settings.
+Html HeadCell(const Html& open, std::string_view back, std::string_view fore, const Html& heading) {
+  return open + Html::Trusted(back) + "\"><FONT COLOR=\"" + Html::Trusted(fore) + "\">" + heading + "</FONT></TD>";
 }
 
 void WriteHeaderRow(Request& req) {
   const Settings& s = req.settings;
   const bool ja = req.japanese();
-  const std::string_view cell = "<TD BGCOLOR=\"";
-  std::string row = HeadCell("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"", s.no_head_color, s.no_str_color,
-                             ja ? req.labels.number_heading : "Article No");
+  const Html cell = "<TD BGCOLOR=\"";
+  Html row = HeadCell("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"", s.no_head_color, s.no_str_color,
+                      ja ? req.labels.number_heading : "Article No");
   if (s.use_date) row += HeadCell(cell, s.date_head_color, s.date_str_color, ja ? "日付"_sj : "Date");
   row += HeadCell(cell, s.title_head_color, s.title_str_color, ja ? "タイトル"_sj : "Title");
   row += HeadCell(cell, s.writer_head_color, s.writer_str_color, ja ? "記入者"_sj : "Posted by");
   if (s.use_comment_number) {
-    row += "<TD BGCOLOR=\"" + s.tree_head_color + "\" ALIGN=\"CENTER\">";
+    row += "<TD BGCOLOR=\"" + Html::Trusted(s.tree_head_color) + "\" ALIGN=\"CENTER\">";
     row += ja ? "コメント元"_sj : "Original";
     row += "</TD>";
   }
@@ -150,9 +136,9 @@ void WriteRow(Request& req, const IndexRecord& rec, int position) {
   const int n = position + 1;
   const bool deleted = rec.is_deleted();
 
-  std::string row = "<TR><TD ALIGN=\"CENTER\"";
-  if (s.num_click && !s.no_color.empty()) row += " BGCOLOR=\"" + s.no_color + "\"";
-  row += ">" + (s.num_click ? BoardLink(req, n, 3, Itoa(n)) : Itoa(n)) + "</TD>";
+  Html row = "<TR><TD ALIGN=\"CENTER\"";
+  if (s.num_click && !s.no_color.empty()) row += " BGCOLOR=\"" + Html::Trusted(s.no_color) + "\"";
+  row += ">" + (s.num_click ? BoardLink(req, n, Action::kArticle, Html::Number(n)) : Html::Number(n)) + "</TD>";
 
   if (s.use_date) row += CellOpen(s.date_color, !deleted) + FormatPostDate(rec.date, s, req.env->Now()) + "</TD>";
 
@@ -162,22 +148,23 @@ void WriteRow(Request& req, const IndexRecord& rec, int position) {
     row += req.japanese() ? "削除されています"_sj : "Deleted";
     row += "</FONT>";
   } else {
-    std::string title = ListTitle(req, rec.title);
-    row += s.title_click ? BoardLink(req, n, 3, title) : title;
+    const Html title = ListTitle(req, rec.title);
+    row += s.title_click ? BoardLink(req, n, Action::kArticle, title) : title;
   }
   row += "</TD>";
 
   row += CellOpen(s.writer_color, false);
   if (!deleted && s.use_mail && !rec.email.empty()) {
-    row += "<A HREF=\"mailto:" + EscapeHtml(rec.email) + "\">" + EscapeHtml(rec.name) + "</A>";
+    row += "<A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A>";
   } else {
-    row += EscapeHtml(rec.name);
+    row += EscapeText(rec.name);
   }
   row += "</TD>";
 
   if (s.use_comment_number) {
     row += "<TD ALIGN=\"CENTER\">";
-    row += rec.parent != 0 ? BoardLinkSized(req, 0, rec.parent, 3, Itoa(rec.parent)) : std::string("---");
+    row +=
+        rec.parent != 0 ? BoardLinkSized(req, 0, rec.parent, Action::kArticle, Html::Number(rec.parent)) : Html("---");
     row += "</TD>";
   }
   req.out->Line(row + "</TR>");
@@ -231,7 +218,7 @@ void TitleListPage(Request& req) {
   WritePostLine(req);
 
   if (req.count == 0) {
-    req.out->Line("<P>" + std::string(req.labels.empty_board) + "<P>");
+    req.out->Line("<P>" + req.labels.empty_board + "<P>");
   } else {
     WriteTableStart(req);
     WriteHeaderRow(req);

@@ -1,5 +1,4 @@
 #include "board/dates.h"
-#include "html/post_date.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <string_view>
 
 #include "board/settings.h"
+#include "html/post_date.h"
 
 namespace kiroq {
 namespace {
@@ -78,7 +78,7 @@ std::string FormatAged(int age_days, int age_seconds, int time_type = 0) {
   now.hour = static_cast<int>(s / 3600);
   now.minute = static_cast<int>(s / 60 % 60);
   now.second = static_cast<int>(s % 60);
-  return FormatPostDate(Posted(2001, 3, 4, 5, 6, 7), Coloured(time_type), now);
+  return FormatPostDate(Posted(2001, 3, 4, 5, 6, 7), Coloured(time_type), now).bytes();
 }
 
 TEST(FormatPostDate, BoundariesFallInTheYoungerBand) {

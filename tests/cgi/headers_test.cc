@@ -116,9 +116,9 @@ TEST(ClientIdentity, PosterHostFollowsTheSwitch) {
 }
 
 TEST(HtmlEscaping, FiveBytes) {
-  EXPECT_EQ(EscapeHtml("<a href=\"x\">&'</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&#39;&lt;/a&gt;");
+  EXPECT_EQ(EscapeText("<a href=\"x\">&'</a>").bytes(), "&lt;a href=&quot;x&quot;&gt;&amp;&#39;&lt;/a&gt;");
   // Shift-JIS second bytes are never among the escaped ones.
-  EXPECT_EQ(EscapeHtml("\x95\x5C\x83\x7C"), "\x95\x5C\x83\x7C");
+  EXPECT_EQ(EscapeText("\x95\x5C\x83\x7C").bytes(), "\x95\x5C\x83\x7C");
 }
 
 }  // namespace

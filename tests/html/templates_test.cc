@@ -5,9 +5,9 @@
 #include <functional>
 #include <memory>
 
+#include "board/reply_title.h"
 #include "board_fixture.h"
 #include "html/request.h"
-#include "board/reply_title.h"
 #include "html/template_items.h"
 #include "storage/board_files.h"
 #include "text/sjis.h"
@@ -52,7 +52,7 @@ class TemplateRender : public ::testing::Test {
       try {
         write(req);
       } catch (const RequestEnded&) {
-        out.Raw("[ended]");
+        out.Write("[ended]");
       }
     }
     return env.stdout_data;
@@ -329,7 +329,7 @@ TEST_F(TemplateMenus, ThreadMenuOncePerResponse) {
   board_.File(".mes", "<ALLMENU>|");
   std::string out = Capture(12, [&](Request& req) {
     RenderTemplate(req, Path(".mes"), SampleRecord("top"));
-    req.out->Raw("--\r\n");
+    req.out->Write("--\r\n");
     RenderTemplate(req, Path(".mes"), SampleRecord("reply"));
   });
   EXPECT_EQ(

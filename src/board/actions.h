@@ -1,0 +1,39 @@
+// The action codes: the fourth query word, naming what a request asks for.
+// Links are built from these names; a request may carry any code 0..255,
+// and codes without a name of their own get the bare page frame.
+#ifndef KIROQ_BOARD_ACTIONS_H_
+#define KIROQ_BOARD_ACTIONS_H_
+
+namespace kiroq {
+
+enum class Action : int {
+  kNewPostForm = 0,
+  kTitleList = 1,
+  kThreadIndex = 2,
+  kArticle = 3,
+  kReplyForm = 4,
+  kArticleAsHiragana = 5,  // romaji in the body shown as hiragana
+  kPostFromList = 6,       // store a post from the article list, then show the list
+  kToggleWithCookie = 8,
+  kNewestAfterPost = 9,  // store a post (reply or new), then show the newest article
+  kSearch = 10,
+  kArticleList = 11,
+  kThread = 12,
+  kToggleWithPassword = 14,
+  kDeletionPage = 15,
+  kUploadForm = 20,
+  kStoreUpload = 21,
+  kCountedDownload = 22,
+  kStreamedDownload = 23,
+  kPersonalSettingsForm = 30,
+  kClearPersonalSettings = 31,
+  kStorePersonalSettings = 32,
+  kAdminActions = 98,
+  kAdminMenu = 99,
+};
+
+constexpr int Code(Action action) { return static_cast<int>(action); }
+
+}  // namespace kiroq
+
+#endif  // KIROQ_BOARD_ACTIONS_H_

@@ -1,0 +1,79 @@
+// Html: bytes of markup, the only thing a page can write (cgi/output.h).
+//
+// Every way to make one is declared here, so that this header is the list
+// of what can reach a page unescaped:
+//   - program text: string literals and "..."_sj literals, implicitly;
+//   - visitor text, through an escaper named for where it goes;
+//   - an administrator's files and settings, through Html::Trusted;
+//   - numbers, and Html joined to Html.
+// There is no conversion from std::string or std::string_view.
+#ifndef KIROQ_CGI_HTML_H_
+#define KIROQ_CGI_HTML_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "text/sjis.h"
+
+namespace kiroq {
+
+class Html {
+ public:
+  Html() = default;
+  // Program literals.
+  template <std::size_t N>
+  Html(const char (&literal)[N]) : bytes_(literal, N - 1) {}
+  Html(const SjLiteral& literal) : bytes_(literal.view()) {}
+
+  // Text from the board's administrator, used as markup: header and footer
+  // files, message templates, settings values (colours, sizes, the form
+  // encoding). Never for anything a visitor sent or a record holds.
+  static Html Trusted(std::string_view administrator_text) { return Html(std::string(administrator_text)); }
+  // Text a visitor posted, on a board whose administrator lets posts carry
+  // markup (USEHTMLTAG).
+  static Html AllowedPostMarkup(std::string_view post_text) { return Html(std::string(post_text)); }
+  static Html Number(long long n);
+
+  Html& operator+=(const Html& more) {
+    bytes_ += more.bytes_;
+    return *this;
+  }
+  friend bool operator==(const Html& a, const Html& b) { return a.bytes_ == b.bytes_; }
+
+  const std::string& bytes() const { return bytes_; }
+  bool empty() const { return bytes_.empty(); }
+
+ private:
+  explicit Html(std::string bytes) : bytes_(std::move(bytes)) {}
+  friend Html EscapeText(std::string_view text);
+  friend Html UrlArgument(std::string_view word);
+  friend Html LinkAddresses(const Html& line);
+  std::string bytes_;
+};
+
+// Not a hidden friend: program literals ("a"_sj + "b") join too.
+inline Html operator+(Html a, const Html& b) { return a += b; }
+
+// Visitor text as element content: & < > " ' become entities. None of them
+// can be the second byte of a Shift-JIS character, so this works byte by
+// byte.
+Html EscapeText(std::string_view text);
+// Visitor text as a quoted attribute value (the same five entities).
+inline Html EscapeAttribute(std::string_view value) { return EscapeText(value); }
+// A word for a query string: every byte but letters, digits and "-._~"
+// percent-encoded.
+Html UrlArgument(std::string_view word);
+// A visitor's address as an HREF value: "http://" is put before anything
+// that does not start with "http://" or "https://" (any case), so that only
+// those two schemes link; then attribute-escaped.
+Html LinkAddress(std::string_view address);
+// The line with every address that starts "www." or "http" (any case)
+// outside an existing link made a link to itself (text/convert.h
+// AutoLinkAddresses). The addresses come from line, which is already markup.
+Html LinkAddresses(const Html& line);
+
+}  // namespace kiroq
+
+#endif  // KIROQ_CGI_HTML_H_
