@@ -217,7 +217,7 @@ class Renderer {
     Flush();
     Output* out = req_.out;
     out->Line("<TEXTAREA NAME=\"CONTENT\" ROWS=" + req_.settings.rows_size + " COLS=" + req_.settings.cols_size + ">");
-    if (rec_.body_end != rec_.body_start) {
+    if (rec_.HasBody()) {
       // Escaped so that the quoted text cannot close the text area.
       out->Raw(QuoteBody(EscapeHtml(ReadArticleBody()), req_.settings.add_head));
     }
@@ -233,7 +233,7 @@ class Renderer {
                                 : "This sentence is being removed by a contributor.");
       return;
     }
-    if (rec_.body_end <= rec_.body_start) return;
+    if (!rec_.HasBody()) return;
     std::string body = ReadArticleBody();
     for (const std::string& l : BodyLines(req_, body, false)) out->Line(l + "<BR>");
     if (romaji_view) {

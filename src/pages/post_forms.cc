@@ -126,7 +126,7 @@ void ReplyFormPage(Request& req) {
   WriteFieldsAfterTitle(req);
   WriteDeletePassword(req);
   out->Raw("<TEXTAREA NAME=\"CONTENT\" ROWS=" + req.settings.rows_size + " COLS=" + req.settings.cols_size + ">");
-  if (parent.body_end != parent.body_start) {
+  if (parent.HasBody()) {
     std::string body = ReadParentBody(req, parent);
     // Escaped so that the parent's text cannot close the text area; the
     // browser shows it as it was posted.
