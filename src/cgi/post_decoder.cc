@@ -10,7 +10,7 @@ namespace kiroq {
 
 namespace L = record_layout;
 
-PostedForm DecodePostedForm(const FormInput& input, const Settings& s, Env* env, int action) {
+PostedForm DecodePostedForm(const FormInput& input, const Settings& s, const Client& client, Env* env, int action) {
   PostedForm p;
   IndexRecord& r = p.record;
   const bool sj = s.japanese;
@@ -20,7 +20,7 @@ PostedForm DecodePostedForm(const FormInput& input, const Settings& s, Env* env,
 
   LocalTime now = env->Now();
   r.date = EncodePostDate({now.year, now.month, now.day, now.hour, now.minute, now.second});
-  r.host = std::string(CutToBytes(PosterHost(env, s.convert_remote_host), L::kHostCap, false));
+  r.host = std::string(CutToBytes(client.PosterHost(env, s.convert_remote_host), L::kHostCap, false));
   r.deleted = 0;
   r.child_count = 0;
   r.attachment.clear();
