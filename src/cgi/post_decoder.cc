@@ -1,6 +1,7 @@
 #include "cgi/post_decoder.h"
 
 #include "cgi/client.h"
+#include "board/dates.h"
 #include "board/settings.h"
 #include "platform/env.h"
 #include "text/cut.h"
@@ -19,7 +20,7 @@ PostedForm DecodePostedForm(const FormInput& input, const Settings& s, const Cli
   };
 
   LocalTime now = env->Now();
-  r.date = EncodePostDate({now.year, now.month, now.day, now.hour, now.minute, now.second});
+  r.date = MakePostDate(now);
   r.host = std::string(CutToBytes(client.PosterHost(env, s.convert_remote_host), L::kHostCap, false));
   r.deleted = 0;
   r.child_count = 0;

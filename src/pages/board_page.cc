@@ -203,14 +203,6 @@ bool ThreadSource::limited() {
   return limited_;
 }
 
-BoardThreads CollectThreads(const IndexView& index, ThreadWalker& walker, const Settings& s) {
-  ThreadSource source(index, walker, s);
-  BoardThreads threads;
-  for (std::size_t i = 0; const BoardThread* t = source.At(i); ++i) threads.list.push_back(*t);
-  threads.limited = source.limited();
-  return threads;
-}
-
 // --- Paging ---
 
 namespace {
