@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "cgi/client.h"
 #include "cgi/form_input.h"
 #include "cgi/multipart.h"
 #include "cgi/post_decoder.h"
@@ -91,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     s.japanese = japanese;
     s.use_mail = s.use_url = s.use_sex = s.use_address = s.use_image_url = true;
     s.use_age = "1";
-    const PostedForm p = DecodePostedForm(in, s, &env, 98);
+    const PostedForm p = DecodePostedForm(in, s, ReadClient(&env), &env, 98);
     namespace L = record_layout;
     CheckCut(in, "NAME", p.record.name, L::kNameCap, japanese);
     CheckCut(in, "TITLE", p.record.title, L::kTitleCap, japanese);

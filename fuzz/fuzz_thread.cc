@@ -75,14 +75,14 @@ void CheckWalk(const IndexView& index, int start, const std::vector<ThreadReply>
 }
 
 void CheckSummary(const IndexView& index, const std::vector<ThreadReply>& replies, bool delete_visible) {
-  const ThreadSummary sum = SummarizeThread(index, replies, delete_visible, SortDateFloor());
+  const ThreadSummary sum = SummarizeThread(index, replies, delete_visible, RowDateFloor());
   int visible = 0;
   for (const ThreadReply& r : replies) visible += delete_visible || !index.deleted(r.position) ? 1 : 0;
   Check(sum.visible_replies == visible, "visible reply count wrong");
   double floor_days = 0;
-  PostDateToDays(SortDateFloor(), &floor_days);
+  PostDateToDays(RowDateFloor(), &floor_days);
   Check(sum.newest_days >= floor_days, "newest date older than the floor");
-  if (sum.newest != SortDateFloor()) {
+  if (sum.newest != RowDateFloor()) {
     double days = 0;
     Check(PostDateToDays(sum.newest, &days) && days == sum.newest_days, "newest date is not a reply's readable date");
   }

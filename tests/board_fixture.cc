@@ -84,4 +84,20 @@ IndexRecord SampleRecord(const std::string& title, const std::string& name, int 
   return r;
 }
 
+std::string_view BodyIn(std::string_view log, const IndexRecord& rec) {
+  if (rec.body_start < 0 || rec.body_end < rec.body_start || static_cast<uint64_t>(rec.body_end) >= log.size()) {
+    return std::string_view();
+  }
+  return log.substr(static_cast<std::size_t>(rec.body_start),
+                    static_cast<std::size_t>(rec.body_end) - static_cast<std::size_t>(rec.body_start) + 1);
+}
+
+Status ToggleDeleted(File* index, int position) {
+  std::string bytes;
+  Status s = ReadRecordBytes(index, position, &bytes);
+  if (!s.ok()) return s;
+  ToggleDeletedMark(&bytes);
+  return WriteRecordBytes(index, position, bytes);
+}
+
 }  // namespace kiroq

@@ -3,6 +3,7 @@
 #define KIROQ_TESTS_BOARD_FIXTURE_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "storage/record.h"
@@ -45,6 +46,13 @@ class BoardFixture {
   TempDir dir_;
   FakeEnv env_;
 };
+
+// The body of rec in a log held in memory: log[body_start .. body_end], or ""
+// when the offsets lie outside the log or are reversed.
+std::string_view BodyIn(std::string_view log, const IndexRecord& rec);
+
+// Flips the deleted mark of the record at position, leaving its other bytes.
+Status ToggleDeleted(File* index, int position);
 
 // A multipart/form-data body as browsers send it, with this boundary.
 std::string MultipartBody(const std::string& boundary, const std::vector<std::pair<std::string, std::string>>& fields);

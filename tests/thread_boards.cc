@@ -1,5 +1,7 @@
 #include "thread_boards.h"
 
+#include <cstring>
+
 #include "board_fixture.h"
 
 namespace kiroq {
@@ -41,6 +43,22 @@ std::vector<IndexRecord> RandomBoard(std::mt19937& rng, int n, bool damaged) {
     recs.push_back(r);
   }
   return recs;
+}
+
+BoardThreads CollectThreads(const IndexView& index, ThreadWalker& walker, const Settings& s) {
+  ThreadSource source(index, walker, s);
+  BoardThreads threads;
+  for (std::size_t i = 0; const BoardThread* t = source.At(i); ++i) threads.list.push_back(*t);
+  threads.limited = source.limited();
+  return threads;
+}
+
+DateField SortDateFloor() {
+  const std::string_view text = "1900/01/01 00:00:00";
+  DateField d{};
+  d[0] = static_cast<uint8_t>(text.size());
+  std::memcpy(d.data() + 1, text.data(), text.size());
+  return d;
 }
 
 }  // namespace kiroq

@@ -1,13 +1,14 @@
 // Index files built in memory for the thread tests: records, child lists,
 // and random boards with damaged links.
-#ifndef KIROQ_TESTS_PRESENT_THREAD_BOARDS_H_
-#define KIROQ_TESTS_PRESENT_THREAD_BOARDS_H_
+#ifndef KIROQ_TESTS_THREAD_BOARDS_H_
+#define KIROQ_TESTS_THREAD_BOARDS_H_
 
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "pages/board_page.h"
 #include "storage/record.h"
 
 namespace kiroq {
@@ -27,6 +28,12 @@ void ListChild(IndexRecord* parent, int32_t child);
 // full without their entries.
 std::vector<IndexRecord> RandomBoard(std::mt19937& rng, int n, bool damaged);
 
+// Every thread of the board at once, in the board page's order.
+BoardThreads CollectThreads(const IndexView& index, ThreadWalker& walker, const Settings& settings);
+
+// "1900/01/01 00:00:00" as a legacy text date: a floor below every real date.
+DateField SortDateFloor();
+
 }  // namespace kiroq
 
-#endif  // KIROQ_TESTS_PRESENT_THREAD_BOARDS_H_
+#endif  // KIROQ_TESTS_THREAD_BOARDS_H_

@@ -77,6 +77,7 @@ void WriteServerBusyPage(Request& req, SjLiteral japanese, SjLiteral english) {
 
 // Start-up steps 2 to 5: cookies and the four query words.
 void ReadAddress(Request& req, const std::vector<std::string>& args) {
+  req.client = ReadClient(req.env);
   req.cookies = Cookies(req.env->GetVar("HTTP_COOKIE"));
   req.words = QueryWords(req.env, args);
   req.board = req.Word(1);
@@ -109,7 +110,7 @@ bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   }
   file->reset(new SettingsFile(text));
   req.settings_file = file->get();
-  req.settings = ReadSettings(**file, UserAgent(req.env));
+  req.settings = ReadSettings(**file, req.client.user_agent);
   return true;
 }
 
@@ -220,7 +221,7 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
 
   if (Handler whole = FindWhole(table.whole, table.whole_count, req.action)) return whole(req);
 
-  req.post = DecodePostedForm(req.input, req.settings, env, req.action);
+  req.post = DecodePostedForm(req.input, req.settings, req.client, env, req.action);
   CheckAndStorePost(req);
   WritePostCookies(req);
   WriteFramedPage(req);

@@ -215,8 +215,4 @@ bool PostDateToDays(const DateField& date, double* days) {
   return true;
 }
 
-double LocalTimeToDays(const LocalTime& t) {
-  return static_cast<double>(SecondsOf(t.year, t.month, t.day, t.hour, t.minute, t.second)) / kSecondsPerDay;
-}
-
 }  // namespace kiroq

@@ -29,9 +29,6 @@ int DateAgeBand(const DateField& date, int time_type, const LocalTime& now);
 // an impossible month, day or time.
 bool PostDateToDays(const DateField& date, double* days);
 
-// The same for a LocalTime.
-double LocalTimeToDays(const LocalTime& t);
-
 }  // namespace kiroq
 
 #endif  // KIROQ_BOARD_DATES_H_

@@ -126,7 +126,6 @@ DateField TextDate(std::string_view text) {
 
 }  // namespace
 
-DateField SortDateFloor() { return TextDate("1900/01/01 00:00:00"); }
 DateField RowDateFloor() { return TextDate("1980/01/01 01:01:01"); }
 
 ThreadSummary SummarizeThread(const IndexView& index, const std::vector<ThreadReply>& replies, bool delete_visible,

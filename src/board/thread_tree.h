@@ -105,10 +105,8 @@ struct ThreadSummary {
   double newest_days = 0;  // the same as a day count
 };
 
-// The starting points of the newest date: the board page sorts from the
-// first, the thread rows show from the second.
-DateField SortDateFloor();  // "1900/01/01 00:00:00"
-DateField RowDateFloor();   // "1980/01/01 01:01:01"
+// The starting point of the newest date the thread rows show.
+DateField RowDateFloor();  // "1980/01/01 01:01:01"
 
 // A reply replaces the kept date only when it is strictly newer; a date
 // that cannot be read is never the newest.

@@ -1,6 +1,7 @@
 #include "cgi/client.h"
 
 #include "platform/env.h"
+#include "text/ascii.h"
 
 namespace kiroq {
 
@@ -23,9 +24,7 @@ bool IsDottedQuad(const std::string& s) {
   return parts == 3 && digits > 0;
 }
 
-// Each value is read through a 1,024-byte buffer: a longer one is cut, so
-// that the header lines built from it (cookie paths, the download address)
-// stay within what web servers accept.
+// Each value is cut to 1,023 bytes.
 std::string Variable(Env* env, const char* name) {
   constexpr std::size_t kMaxBytes = 1023;
   std::string value = env->GetVar(name);
@@ -35,19 +34,30 @@ std::string Variable(Env* env, const char* name) {
 
 }  // namespace
 
-std::string Referer(Env* env) { return Variable(env, "HTTP_REFERER"); }
-std::string ServerName(Env* env) { return Variable(env, "SERVER_NAME"); }
-std::string RemoteAddr(Env* env) { return Variable(env, "REMOTE_ADDR"); }
-std::string UserAgent(Env* env) { return Variable(env, "HTTP_USER_AGENT"); }
-std::string ScriptName(Env* env) { return Variable(env, "SCRIPT_NAME"); }
-
-std::string ResolvedRemoteHost(Env* env) {
-  std::string host = Variable(env, "REMOTE_HOST");
-  if (host.empty() || !IsDottedQuad(host)) return host;
-  std::string name = env->ReverseLookup(host);
-  return name.empty() ? host : name;
+Client ReadClient(Env* env) {
+  Client c;
+  c.referer = Variable(env, "HTTP_REFERER");
+  c.server_name = Variable(env, "SERVER_NAME");
+  c.server_port = Variable(env, "SERVER_PORT");
+  c.remote_addr = Variable(env, "REMOTE_ADDR");
+  c.remote_host = Variable(env, "REMOTE_HOST");
+  c.user_agent = Variable(env, "HTTP_USER_AGENT");
+  c.script_name = Variable(env, "SCRIPT_NAME");
+  c.tls = EqualsIgnoreCase(env->GetVar("HTTPS"), "on") || EqualsIgnoreCase(env->GetVar("REQUEST_SCHEME"), "https");
+  return c;
 }
 
-std::string PosterHost(Env* env, bool convert) { return convert ? ResolvedRemoteHost(env) : RemoteAddr(env); }
+const std::string& Client::ResolvedHost(Env* env) const {
+  if (!resolved_) {
+    resolved_ = remote_host;
+    if (!remote_host.empty() && IsDottedQuad(remote_host)) {
+      std::string name = env->ReverseLookup(remote_host);
+      if (!name.empty()) resolved_ = name;
+    }
+  }
+  return *resolved_;
+}
+
+std::string Client::PosterHost(Env* env, bool convert) const { return convert ? ResolvedHost(env) : remote_addr; }
 
 }  // namespace kiroq

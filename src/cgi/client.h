@@ -1,27 +1,41 @@
-// Who is asking: the client's identity from the CGI environment.
+// Who is asking: the client's identity, read once from the CGI environment.
 #ifndef KIROQ_CGI_CLIENT_H_
 #define KIROQ_CGI_CLIENT_H_
 
+#include <optional>
 #include <string>
 
 namespace kiroq {
 
 class Env;
 
-// Each getter returns at most the first 1,023 bytes of its variable.
-std::string Referer(Env* env);      // HTTP_REFERER
-std::string ServerName(Env* env);   // SERVER_NAME
-std::string RemoteAddr(Env* env);   // REMOTE_ADDR
-std::string UserAgent(Env* env);    // HTTP_USER_AGENT
-std::string ScriptName(Env* env);   // SCRIPT_NAME
+// Each text holds at most the first 1,023 bytes of its variable, so that
+// header lines built from it (cookie paths, the download address) stay
+// within what web servers accept.
+struct Client {
+  std::string referer;      // HTTP_REFERER
+  std::string server_name;  // SERVER_NAME
+  std::string server_port;  // SERVER_PORT
+  std::string remote_addr;  // REMOTE_ADDR
+  std::string remote_host;  // REMOTE_HOST, as the server gave it
+  std::string user_agent;   // HTTP_USER_AGENT
+  std::string script_name;  // SCRIPT_NAME
+  bool tls = false;         // HTTPS is "on" or REQUEST_SCHEME is "https" (any case)
 
-// REMOTE_HOST, turned into a host name by a reverse look-up when it holds a
-// dotted IPv4 address and the look-up succeeds; unchanged otherwise.
-std::string ResolvedRemoteHost(Env* env);
+  // REMOTE_HOST, turned into a host name by a reverse look-up when it holds
+  // a dotted IPv4 address and the look-up succeeds; unchanged otherwise.
+  // The look-up is made once, when first asked for.
+  const std::string& ResolvedHost(Env* env) const;
 
-// The poster's host as stored with an article: the resolved remote host
-// when convert is on, REMOTE_ADDR otherwise.
-std::string PosterHost(Env* env, bool convert);
+  // The poster's host as stored with an article: the resolved remote host
+  // when convert is on, REMOTE_ADDR otherwise.
+  std::string PosterHost(Env* env, bool convert) const;
+
+ private:
+  mutable std::optional<std::string> resolved_;
+};
+
+Client ReadClient(Env* env);
 
 }  // namespace kiroq
 

@@ -1,6 +1,7 @@
 #include "cgi/post_decoder.h"
 
 #include "cgi/client.h"
+#include "board/dates.h"
 #include "board/settings.h"
 #include "platform/env.h"
 #include "text/cut.h"
@@ -10,7 +11,7 @@ namespace kiroq {
 
 namespace L = record_layout;
 
-PostedForm DecodePostedForm(const FormInput& input, const Settings& s, Env* env, int action) {
+PostedForm DecodePostedForm(const FormInput& input, const Settings& s, const Client& client, Env* env, int action) {
   PostedForm p;
   IndexRecord& r = p.record;
   const bool sj = s.japanese;
@@ -19,8 +20,8 @@ PostedForm DecodePostedForm(const FormInput& input, const Settings& s, Env* env,
   };
 
   LocalTime now = env->Now();
-  r.date = EncodePostDate({now.year, now.month, now.day, now.hour, now.minute, now.second});
-  r.host = std::string(CutToBytes(PosterHost(env, s.convert_remote_host), L::kHostCap, false));
+  r.date = MakePostDate(now);
+  r.host = std::string(CutToBytes(client.PosterHost(env, s.convert_remote_host), L::kHostCap, false));
   r.deleted = 0;
   r.child_count = 0;
   r.attachment.clear();

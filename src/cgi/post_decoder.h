@@ -10,6 +10,7 @@
 namespace kiroq {
 
 class Env;
+struct Client;
 struct Settings;
 
 struct PostedForm {
@@ -24,7 +25,8 @@ struct PostedForm {
 // host, the fields the board asks for (cut to their capacity without
 // splitting a double-byte character on Japanese boards) and the defaults of
 // those it does not ask for.
-PostedForm DecodePostedForm(const FormInput& input, const Settings& settings, Env* env, int action);
+PostedForm DecodePostedForm(const FormInput& input, const Settings& settings, const Client& client, Env* env,
+                            int action);
 
 }  // namespace kiroq
 

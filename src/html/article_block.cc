@@ -118,7 +118,7 @@ void WriteBody(Request& req, const IndexRecord& rec, File* log) {
                              : "This sentence is being removed by a contributor.<BR>");
     return;
   }
-  if (rec.body_end <= rec.body_start) return;
+  if (!rec.HasBody()) return;
   std::string body = ReadArticleBody(req, rec, log);
   for (const Html& line : BodyLines(req, body, false)) out->Line(line + "<BR>");
   if (req.action == Code(Action::kArticleAsHiragana)) {

@@ -11,7 +11,7 @@ void LogFailedLogin(Request& req, std::string_view id, std::string_view password
   const std::string& path = req.settings.login_dat;
   if (path.empty()) return;
   const std::string line = FailedLoginLine(req.env->Now(), id, password,
-                                           PosterHost(req.env, req.settings.convert_remote_host), RemoteAddr(req.env));
+                                           req.client.PosterHost(req.env, req.settings.convert_remote_host), req.client.remote_addr);
   if (!AppendFailedLogin(req.env, path, line)) req.out->Write("<BR>エラーログが記録できませんでした。"_sj);
 }
 

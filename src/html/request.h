@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/settings.h"
+#include "cgi/client.h"
 #include "cgi/form_input.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
@@ -38,6 +39,7 @@ struct Request {
   int action = 0;            // 0..255
   int requested_action = 0;  // the action as first computed
 
+  Client client;  // read once at start-up
   Cookies cookies;
   SettingsFile* settings_file = nullptr;  // the board's settings file, for its list sections
   Settings settings;

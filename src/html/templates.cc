@@ -222,7 +222,7 @@ class Renderer {
     Flush();
     Output* out = req_.out;
     out->Line(TextAreaStart());
-    if (rec_.body_end != rec_.body_start) {
+    if (rec_.HasBody()) {
       // Escaped so that the quoted text cannot close the text area.
       out->Write(QuotedBody(ReadArticleBody(), Html::Trusted(req_.settings.add_head)));
     }
@@ -238,7 +238,7 @@ class Renderer {
                                 : "This sentence is being removed by a contributor.");
       return;
     }
-    if (rec_.body_end <= rec_.body_start) return;
+    if (!rec_.HasBody()) return;
     std::string body = ReadArticleBody();
     for (const Html& l : BodyLines(req_, body, false)) out->Line(l + "<BR>");
     if (romaji_view) {

@@ -1,4 +1,5 @@
 #include "pages/article_list.h"
+#include "board/visibility.h"
 
 #include <algorithm>
 #include <memory>
@@ -131,7 +132,7 @@ struct PagePlan {
 PagePlan PlanPage(const Request& req, File* index, int count, int first) {
   const Settings& s = req.settings;
   // Positions at or below this one are too old to show.
-  const long long too_old = s.view_limit != 0 ? 1LL * count - s.view_limit - 2 : -1;
+  const long long too_old = ViewLimitFloor(s.view_limit, count);
   const int lowest = static_cast<int>(std::clamp<long long>(too_old + 1, 0, first));
   const int first_block = std::min({first - lowest + 1, req.page_size + kSpareRecords, kMaxRecordsPerRead});
   RecordWindow window(index, lowest, first_block, kMaxRecordsPerRead);

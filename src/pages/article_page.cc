@@ -1,4 +1,5 @@
 #include "pages/article_page.h"
+#include "board/visibility.h"
 
 #include <memory>
 
@@ -39,8 +40,7 @@ void ShowCurrentArticle(Request& req) {
   bool found = req.count > 0 && ReadShownRecord(req, req.position, &rec);
   if (!HasMessageTemplate(req)) WriteArticleNavBar(req, req.position + 1, req.count, found ? &rec : nullptr);
   if (!found) return;
-  const long long limit = req.settings.view_limit;
-  if (limit != 0 && req.position <= req.count - limit - 2) {
+  if (BeyondViewLimit(req.settings.view_limit, req.count, req.position)) {
     req.out->Line("<P>このログは表示できません。"_sj);
     return;
   }

@@ -198,7 +198,7 @@ bool StreamFile(Request& req, const std::string& path, std::string_view name) {
       !file->Size(&size).ok()) {
     return false;
   }
-  WriteDownloadHeader(req.out, name, UserAgent(req.env));
+  WriteDownloadHeader(req.out, name, req.client.user_agent);
   std::string block;
   for (uint64_t offset = 0; offset < size; offset += block.size()) {
     // A file that shrinks or fails while being sent ends the download short;
@@ -212,18 +212,16 @@ bool StreamFile(Request& req, const std::string& path, std::string_view name) {
 
 }  // namespace
 
-std::string DownloadAddress(Env* env, std::string_view board, int number, std::string_view name) {
-  bool tls = EqualsIgnoreCase(env->GetVar("HTTPS"), "on");
-  std::string requested = env->GetVar("REQUEST_SCHEME");
-  if (EqualsIgnoreCase(requested, "https")) tls = true;
+std::string DownloadAddress(const Client& client, std::string_view board, int number, std::string_view name) {
+  const bool tls = client.tls;
   const std::string scheme = tls ? "https" : "http";
 
-  std::string host = HeaderSafe(ServerName(env));
+  std::string host = HeaderSafe(client.server_name);
   if (host.find(':') != std::string::npos && host[0] != '[') host = "[" + host + "]";  // an IPv6 address
-  std::string port = env->GetVar("SERVER_PORT");
+  const std::string& port = client.server_port;
   if (IsDigits(port) && port != (tls ? "443" : "80")) host += ":" + port;
 
-  std::string script = ScriptName(env);
+  const std::string& script = client.script_name;
   std::size_t slash = script.rfind('/');
   std::string folder = slash == std::string::npos ? "/" : script.substr(0, slash + 1);
   if (folder[0] != '/') folder.insert(0, "/");
@@ -285,7 +283,7 @@ void CountedDownloadPage(Request& req) {
     req.out->Line("</BODY></HTML>");
     return;
   }
-  WriteRedirectHeader(req.out, DownloadAddress(req.env, req.board, req.number, name));
+  WriteRedirectHeader(req.out, DownloadAddress(req.client, req.board, req.number, name));
 }
 
 void StreamedDownloadPage(Request& req) {

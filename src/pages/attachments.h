@@ -14,6 +14,8 @@
 
 namespace kiroq {
 
+struct Client;
+
 class Env;
 struct Request;
 
@@ -46,7 +48,7 @@ void StreamedDownloadPage(Request& req);
 // the scheme of the request (HTTPS, REQUEST_SCHEME), the port when it is not
 // the scheme's own, the folder of SCRIPT_NAME, and each path segment
 // percent-encoded where it needs to be.
-std::string DownloadAddress(Env* env, std::string_view board, int number, std::string_view name);
+std::string DownloadAddress(const Client& client, std::string_view board, int number, std::string_view name);
 
 }  // namespace kiroq
 

@@ -1,4 +1,5 @@
 #include "pages/board_page.h"
+#include "board/visibility.h"
 
 #include <algorithm>
 #include <memory>
@@ -57,8 +58,7 @@ void ThreadSource::Summarize(int top, BoardThread* t, bool* shown) {
 }
 
 bool ThreadSource::Beyond(int top) const {
-  return s_.view_limit != 0 &&
-         static_cast<long long>(top) <= static_cast<long long>(index_.count()) - s_.view_limit - 2;
+  return BeyondViewLimit(s_.view_limit, index_.count(), top);
 }
 
 // The next thread in date order: the next top down that shows something.
@@ -201,14 +201,6 @@ bool ThreadSource::limited() {
   }
   beyond_.clear();
   return limited_;
-}
-
-BoardThreads CollectThreads(const IndexView& index, ThreadWalker& walker, const Settings& s) {
-  ThreadSource source(index, walker, s);
-  BoardThreads threads;
-  for (std::size_t i = 0; const BoardThread* t = source.At(i); ++i) threads.list.push_back(*t);
-  threads.limited = source.limited();
-  return threads;
 }
 
 // --- Paging ---

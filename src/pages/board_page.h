@@ -136,8 +136,6 @@ class ThreadSource : public ThreadList {
   std::vector<int> chain_;  // scratch for TopOf
 };
 
-// All the threads at once.
-BoardThreads CollectThreads(const IndexView& index, ThreadWalker& walker, const Settings& settings);
 
 // Threads [first, end) of the page, and the numbers of its paging links
 // (-1: no link; the newer link's 0 is the first page).

@@ -79,7 +79,7 @@ void WriteLoginDonePage(Request& req) {
 }
 
 void WriteMemberCookies(Request& req, const std::string& id, const std::string& password) {
-  const std::string path = CookiePath(Referer(req.env));
+  const std::string path = CookiePath(req.client.referer);
   for (const std::string& pair : {"MEMID=" + id, "MEMPASS=" + password}) {
     if (req.settings.cookie_delete) {
       WriteTemporaryCookie(req.out, pair, path);

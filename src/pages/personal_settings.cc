@@ -76,7 +76,7 @@ void PersonalSettingsForm(Request& req) {
 
 void StorePersonalSettings(Request& req) {
   Output* out = req.out;
-  const std::string path = CookiePath(Referer(req.env));
+  const std::string path = CookiePath(req.client.referer);
   for (const char* name : {"BROWSCOUNT", "TREET", "TREET2"}) {
     const std::string pair = std::string(name) + "=" + CookieValue(req.input.Field(name));
     WritePersistentCookie(out, pair, path, req.env->UnixTime());
@@ -95,7 +95,7 @@ void StorePersonalSettings(Request& req) {
 
 void ClearPersonalSettings(Request& req) {
   Output* out = req.out;
-  const std::string path = CookiePath(Referer(req.env));
+  const std::string path = CookiePath(req.client.referer);
   for (const char* pair : {"NAME=", "EMAIL=", "URL=", "ADDRESS1=", "AGE=", "SEX=", "MEMID=", "MEMPASS=", "PWD=",
                            "BROWSCOUNT=", "TREET="}) {
     WriteTemporaryCookie(out, pair, path);

@@ -129,7 +129,7 @@ void ReplyFormPage(Request& req) {
   WriteDeletePassword(req);
   out->Write("<TEXTAREA NAME=\"CONTENT\" ROWS=" + Html::Trusted(req.settings.rows_size) +
              " COLS=" + Html::Trusted(req.settings.cols_size) + ">");
-  if (parent.body_end != parent.body_start) {
+  if (parent.HasBody()) {
     out->Line(QuotedBody(ReadParentBody(req, parent), Html::Trusted(req.settings.add_head)));
   }
   out->Line("</TEXTAREA><BR>");

@@ -57,7 +57,7 @@ bool HostRefused(Request& req) {
   if (hosts.empty()) return false;
   // The resolved host name, and the address too, so that a board can refuse
   // address ranges on servers that pass no host name.
-  const std::string names[] = {ToUpperAscii(ResolvedRemoteHost(req.env)), ToUpperAscii(RemoteAddr(req.env))};
+  const std::string names[] = {ToUpperAscii(req.client.ResolvedHost(req.env)), ToUpperAscii(req.client.remote_addr)};
   for (const std::string& entry : hosts) {
     if (entry.empty()) continue;
     std::string upper = ToUpperAscii(entry);
@@ -144,7 +144,7 @@ void CheckEmail(Request& req) {
   out->Line("<HTML>");
   out->Line("<H1>KIROQ ERROR</H1>");
   // The referring page as it came, escaped as today: a browser sent it.
-  const Html back = EscapeAttribute(Referer(req.env));
+  const Html back = EscapeAttribute(req.client.referer);
   if (req.japanese()) {
     out->Line("メールアドレスが記入されていますが、正しくない可能性があります。<BR>"_sj);
     out->Line("メールアドレスを確認してください。"_sj);
@@ -223,7 +223,7 @@ void WritePostCookies(Request& req) {
     pairs.push_back("MEMPASS=" + req.input.Field("MEMPASS"));
   }
   pairs.push_back("PWD=" + rec.password);
-  std::string path = CookiePath(Referer(req.env));
+  std::string path = CookiePath(req.client.referer);
   for (const std::string& pair : pairs) {
     if (temporary) {
       WriteTemporaryCookie(req.out, pair, path);

@@ -1,4 +1,5 @@
 #include "pages/title_list.h"
+#include "board/visibility.h"
 
 #include <algorithm>
 #include <limits>
@@ -176,7 +177,7 @@ void WriteRows(Request& req, const Paging& pages) {
   const Settings& s = req.settings;
   const int page_size = req.page_size;
   // Positions at or below this one are too old to show (VIEWLIMIT).
-  const long long too_old = s.view_limit != 0 ? 1LL * req.count - s.view_limit - 2 : -1;
+  const long long too_old = ViewLimitFloor(s.view_limit, req.count);
 
   std::unique_ptr<File> index = OpenIndexForPage(req);
   long long lowest = std::max<long long>({0, 1LL * pages.first - page_size + 1, too_old + 1});

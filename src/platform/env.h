@@ -147,8 +147,6 @@ class EnvWrapper : public Env {
 // working folder ("./"), where CGI servers start their programs.
 std::string ProgramFolder(const char* argv0, Env* env);
 
-// a + "/" + b, without doubling a "/" that a already ends with.
-std::string JoinPath(const std::string& a, const std::string& b);
 
 }  // namespace kiroq
 

@@ -369,12 +369,6 @@ Env* PosixEnv() {
   return env;
 }
 
-std::string JoinPath(const std::string& a, const std::string& b) {
-  if (a.empty()) return b;
-  if (a.back() == '/') return a + b;
-  return a + "/" + b;
-}
-
 std::string ProgramFolder(const char* argv0, Env* env) {
   std::string path = argv0 ? argv0 : "";
   std::size_t slash = path.rfind('/');

@@ -12,8 +12,6 @@ std::string Status::ToString() const {
       return "busy: " + message_;
     case Code::kIOError:
       return "I/O error: " + message_;
-    case Code::kInvalid:
-      return "invalid: " + message_;
   }
   return message_;
 }

@@ -10,7 +10,7 @@ namespace kiroq {
 
 class Status {
  public:
-  enum class Code { kOk, kNotFound, kBusy, kIOError, kInvalid };
+  enum class Code { kOk, kNotFound, kBusy, kIOError };
 
   Status() = default;
   static Status OK() { return Status(); }
@@ -18,7 +18,6 @@ class Status {
   // Another process holds a conflicting lock on the file.
   static Status Busy(std::string msg) { return Status(Code::kBusy, std::move(msg)); }
   static Status IOError(std::string msg) { return Status(Code::kIOError, std::move(msg)); }
-  static Status Invalid(std::string msg) { return Status(Code::kInvalid, std::move(msg)); }
 
   bool ok() const { return code_ == Code::kOk; }
   bool IsNotFound() const { return code_ == Code::kNotFound; }

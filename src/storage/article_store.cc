@@ -50,12 +50,6 @@ Status ReadBody(File* log, const IndexRecord& rec, std::string* body) {
                      static_cast<std::size_t>(rec.body_end) - static_cast<std::size_t>(rec.body_start) + 1, body);
 }
 
-std::string_view BodyIn(std::string_view log, const IndexRecord& rec) {
-  if (!BodyInside(rec, log.size())) return std::string_view();
-  return log.substr(static_cast<std::size_t>(rec.body_start),
-                    static_cast<std::size_t>(rec.body_end) - static_cast<std::size_t>(rec.body_start) + 1);
-}
-
 Status AppendBody(File* log, std::string_view body, int32_t* start, int32_t* end) {
   uint64_t size = 0;
   Status s = log->Size(&size);
@@ -117,14 +111,6 @@ Status AppendRecord(File* index, const IndexRecord& rec, int* position) {
   *position = count;
   if (reply) s = LinkToParent(index, count, rec.parent);
   return s;
-}
-
-Status ToggleDeleted(File* index, int position) {
-  std::string bytes;
-  Status s = ReadRecordBytes(index, position, &bytes);
-  if (!s.ok()) return s;
-  ToggleDeletedMark(&bytes);
-  return WriteRecordBytes(index, position, bytes);
 }
 
 }  // namespace kiroq

@@ -27,8 +27,6 @@ Status WriteRecordBytes(File* index, int position, std::string_view bytes);
 // The bytes log[body_start .. body_end]. A record whose offsets lie outside
 // the log, or are reversed, reads as an empty body.
 Status ReadBody(File* log, const IndexRecord& rec, std::string* body);
-// The same from a log already held in memory.
-std::string_view BodyIn(std::string_view log, const IndexRecord& rec);
 
 // Appends body at the end of the log (opened kWriteShared) and reports the
 // offsets of its first and last byte. Refused when the log would outgrow
@@ -45,9 +43,6 @@ Status AppendBody(File* log, std::string_view body, int32_t* start, int32_t* end
 // newest record left out of its parent's list (its writer was stopped in
 // between) is linked. *position receives C.
 Status AppendRecord(File* index, const IndexRecord& rec, int* position);
-
-// Flips the deleted mark of the record at position, leaving its other bytes.
-Status ToggleDeleted(File* index, int position);
 
 }  // namespace kiroq
 

@@ -65,6 +65,9 @@ static_assert(kHost + 1 + kHostCap == kRecordSize, "record layout must add up to
 // The 31 bytes of the post date field as stored.
 using DateField = std::array<uint8_t, record_layout::kDateSize>;
 
+// Body offsets that hold a body worth showing: two bytes at least.
+constexpr bool SpansBody(int32_t start, int32_t end) { return end > start; }
+
 struct IndexRecord {
   uint8_t deleted = 0;
   std::string title, name, email, password, url;
@@ -79,9 +82,10 @@ struct IndexRecord {
   bool is_deleted() const { return deleted != 0; }
   // The stored child count, bounded to the list's capacity.
   int ChildCount() const;
-  // True when the record points at a body of at least two bytes (readers
-  // that quote or search skip the others).
-  bool HasBody() const { return body_end - body_start > 0; }
+  // True when the record points at a body of at least two bytes: every page
+  // that shows, quotes or finds a body skips the others (the end offset is
+  // the body's last byte, so a one-byte body is only its line break).
+  bool HasBody() const { return SpansBody(body_start, body_end); }
 };
 
 // Writes rec into out (kRecordSize bytes). Strings longer than their field

@@ -22,9 +22,4 @@ std::string RemoveLineBreaks(std::string_view text) {
   return out;
 }
 
-std::string WithTrailingSeparator(std::string folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
-
 }  // namespace kiroq

@@ -42,8 +42,6 @@ std::vector<std::string> SplitCommaText(std::string_view text);
 constexpr std::size_t kMaxNumberListItems = 100000;
 std::vector<std::string> ExpandNumberList(std::string_view list);
 
-// The folder name with a trailing "/".
-std::string WithTrailingSeparator(std::string folder);
 
 }  // namespace kiroq
 

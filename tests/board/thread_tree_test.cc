@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "board_fixture.h"
+#include "thread_boards.h"
 #include "html/request.h"
 #include "text/sjis.h"
 

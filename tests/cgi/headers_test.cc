@@ -99,20 +99,20 @@ TEST(CookieLookup, BufferHoldsAtMostItsSize) {
 TEST(ClientIdentity, RemoteHostResolution) {
   FakeEnv env;
   env.hosts["192.0.2.7"] = "host7.example.net";
-  EXPECT_EQ(ResolvedRemoteHost(&env), "");
+  EXPECT_EQ(ReadClient(&env).ResolvedHost(&env), "");
   env.vars["REMOTE_HOST"] = "already.example.org";
-  EXPECT_EQ(ResolvedRemoteHost(&env), "already.example.org");
+  EXPECT_EQ(ReadClient(&env).ResolvedHost(&env), "already.example.org");
   env.vars["REMOTE_HOST"] = "192.0.2.7";
-  EXPECT_EQ(ResolvedRemoteHost(&env), "host7.example.net");
+  EXPECT_EQ(ReadClient(&env).ResolvedHost(&env), "host7.example.net");
   env.vars["REMOTE_HOST"] = "192.0.2.8";
-  EXPECT_EQ(ResolvedRemoteHost(&env), "192.0.2.8");
+  EXPECT_EQ(ReadClient(&env).ResolvedHost(&env), "192.0.2.8");
 }
 
 TEST(ClientIdentity, PosterHostFollowsTheSwitch) {
   FakeEnv env;
   env.vars["REMOTE_ADDR"] = "198.51.100.1";
-  EXPECT_EQ(PosterHost(&env, false), "198.51.100.1");
-  EXPECT_EQ(PosterHost(&env, true), "");  // REMOTE_HOST is absent
+  EXPECT_EQ(ReadClient(&env).PosterHost(&env, false), "198.51.100.1");
+  EXPECT_EQ(ReadClient(&env).PosterHost(&env, true), "");  // REMOTE_HOST is absent
 }
 
 TEST(HtmlEscaping, FiveBytes) {

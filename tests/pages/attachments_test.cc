@@ -9,6 +9,7 @@
 #include <set>
 
 #include "board_fixture.h"
+#include "cgi/client.h"
 #include "app/run.h"
 #include "process_runner.h"
 #include "storage/article_store.h"
@@ -248,11 +249,11 @@ TEST(DownloadAddress, SegmentsAreEncoded) {
   FakeEnv env;
   env.vars["SERVER_NAME"] = "bbs.example.jp\r\n";
   env.vars["SCRIPT_NAME"] = "/cgi-bin/kiroq.exe";
-  EXPECT_EQ(DownloadAddress(&env, "cafe", 3, "a b#?%2F\r\n.txt"),
+  EXPECT_EQ(DownloadAddress(ReadClient(&env), "cafe", 3, "a b#?%2F\r\n.txt"),
             "http://bbs.example.jp/cgi-bin/bbsdb/cafe/3/a%20b%23%3F%252F%0D%0A.txt");
   env.vars["SERVER_NAME"] = "2001:db8::1";
   env.vars["SERVER_PORT"] = "8080";
-  EXPECT_EQ(DownloadAddress(&env, "cafe", 3, "a.txt"), "http://[2001:db8::1]:8080/cgi-bin/bbsdb/cafe/3/a.txt");
+  EXPECT_EQ(DownloadAddress(ReadClient(&env), "cafe", 3, "a.txt"), "http://[2001:db8::1]:8080/cgi-bin/bbsdb/cafe/3/a.txt");
 }
 
 TEST_F(DownloadTest, RefusedDownloadsTouchNoFile) {

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "board_fixture.h"
+#include "thread_boards.h"
 #include "board/settings.h"
 #include "board/thread_tree.h"
 

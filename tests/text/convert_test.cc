@@ -65,11 +65,5 @@ TEST(ExpandNumberList, HugeRangeIsBounded) {
   EXPECT_EQ(numbers.back(), std::to_string(kMaxNumberListItems));
 }
 
-TEST(WithTrailingSeparator, AddsOneSlashOnlyWhenMissing) {
-  EXPECT_EQ(WithTrailingSeparator("up"), "up/");
-  EXPECT_EQ(WithTrailingSeparator("up/"), "up/");
-  EXPECT_EQ(WithTrailingSeparator("/a/b"), "/a/b/");
-}
-
 }  // namespace
 }  // namespace kiroq
