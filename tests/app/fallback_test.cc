@@ -62,7 +62,9 @@ TEST(Fallback, ServerBusyPageHasOneHeaderBlock) {
     EXPECT_EQ(Count(out, "Content-Type: Text/html\r\n"), 1) << c.name << "\n" << out;
     EXPECT_EQ(Count(out, "\r\n\r\n"), 1) << c.name << "\n" << out;
     EXPECT_EQ(out.rfind(header, 0), 0u) << c.name;
-    if (c.whole) EXPECT_EQ(out, header + "Server Busy!\r\n") << c.name;
+    if (c.whole) {
+      EXPECT_EQ(out, header + "Server Busy!\r\n") << c.name;
+    }
     EXPECT_TRUE(out.size() >= 14 && out.compare(out.size() - 14, 14, "Server Busy!\r\n") == 0) << c.name << "\n" << out;
   }
 }
