@@ -100,4 +100,10 @@ Status ToggleDeleted(File* index, int position) {
   return WriteRecordBytes(index, position, bytes);
 }
 
+std::string StoredMessage(std::string_view typed) {
+  const std::size_t first = typed.find_first_not_of("\r\n");
+  if (first == std::string_view::npos) return "";
+  return std::string(typed.substr(first)) + "\r\n";
+}
+
 }  // namespace kiroq

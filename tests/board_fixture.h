@@ -54,6 +54,11 @@ std::string_view BodyIn(std::string_view log, const IndexRecord& rec);
 // Flips the deleted mark of the record at position, leaving its other bytes.
 Status ToggleDeleted(File* index, int position);
 
+// What the log keeps of a message typed into the form: the text from its
+// first byte that is not a line break, with the CR LF that ends its last
+// line ("" for line breaks alone).
+std::string StoredMessage(std::string_view typed);
+
 // A multipart/form-data body as browsers send it, with this boundary.
 std::string MultipartBody(const std::string& boundary, const std::vector<std::pair<std::string, std::string>>& fields);
 

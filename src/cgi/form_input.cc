@@ -108,7 +108,19 @@ FormInput::Span FormInput::Locate(std::string_view name) const {
     return span;
   }
   for (const MultipartPart& part : parts_) {
-    if (part.name.In(data_) == name) set(part.value.pos, part.value.len);  // a later part replaces
+    if (part.name.In(data_) != name) continue;  // a later part of the name replaces an earlier one
+    // Empty lines before the text separate it from the part header; the line
+    // break before the next delimiter ends the text's last line and stays.
+    std::size_t start = part.value.pos;
+    std::size_t end = part.value.pos + part.value.len;
+    while (start < end && (data_[start] == '\r' || data_[start] == '\n')) ++start;
+    if (start == end) {
+      set(0, 0);
+      continue;
+    }
+    if (end < data_.size() && data_[end] == '\r') ++end;
+    if (end < data_.size() && data_[end] == '\n') ++end;
+    set(start, end - start);
   }
   return span;
 }

@@ -74,10 +74,12 @@ class FormInput {
   // The field located in place, line breaks kept. Absent when missing, and
   // also when present but empty (the posting code refuses both alike).
   // Multipart: the last part whose name matches byte for byte; the value
-  // runs from after the blank line that ends the part header (so a value's
-  // own leading empty lines stay) to before the CR LF that precedes the next
-  // delimiter (that CR LF is the delimiter's, not the user's).
-  // Mobile: the value of the first "NAME=", as for Field.
+  // runs from its first byte that is not CR or LF (empty lines before the
+  // text count as header separation) through the line break before the next
+  // delimiter, which ends the text's last line ("abc" CR LF for a one-line
+  // "abc"; CRLFCUT is there to remove it). A value of line breaks alone is
+  // absent.
+  // Mobile: the value of the first "NAME=", as for Field, as sent.
   Span Locate(std::string_view name) const;
   // The bytes of a located field; in mobile mode with byte 1 turned back
   // into "&".

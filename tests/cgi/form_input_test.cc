@@ -93,7 +93,7 @@ TEST(BodyReading, ReadsInBlocksUpToTheLength) {
   FormInput small;
   small.Read(&trickle, false);
   EXPECT_EQ(small.raw_length(), kSample.size());
-  EXPECT_EQ(small.Bytes(small.Locate("CONTENT")), "line1\r\nline2");
+  EXPECT_EQ(small.Bytes(small.Locate("CONTENT")), "line1\r\nline2\r\n");
   EXPECT_EQ(small.UploadBytes(small.FindUpload("UPLOADFILE")), kFile);
 }
 
@@ -125,7 +125,7 @@ TEST(DamagedBodies, CutShortBodiesNeverYieldPartOfAValue) {
     SCOPED_TRACE(cut);
     FormInput in = ReadBody(kSample.substr(0, cut));
     FormInput::Span content = in.Locate("CONTENT");
-    EXPECT_TRUE(content.absent() || in.Bytes(content) == "line1\r\nline2");
+    EXPECT_TRUE(content.absent() || in.Bytes(content) == "line1\r\nline2\r\n");
     std::string name = in.Field("NAME");
     EXPECT_TRUE(name.empty() || name == "Hanako") << name;
     FormInput::Upload up = in.FindUpload("UPLOADFILE");

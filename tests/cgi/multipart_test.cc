@@ -95,7 +95,7 @@ TEST(BrowserBodies, FieldsMessageAndBinaryUpload) {
     EXPECT_EQ(in.Field("name"), name);
     EXPECT_EQ(in.Field("Content"), "line1line2");
     EXPECT_EQ(in.Field("COOKIE"), "on");
-    EXPECT_EQ(in.Bytes(in.Locate("CONTENT")), "line1\r\nline2");
+    EXPECT_EQ(in.Bytes(in.Locate("CONTENT")), "line1\r\nline2\r\n");
     EXPECT_EQ(up.field_name, "UPLOADFILE");
     EXPECT_EQ(up.file_name, "photo.png");
     EXPECT_EQ(up.content_type, "image/png");
@@ -104,20 +104,22 @@ TEST(BrowserBodies, FieldsMessageAndBinaryUpload) {
   }
 }
 
-TEST(ContentLocation, ValueIsExactlyWhatWasTyped) {
+TEST(ContentLocation, TextRunsFromItsFirstLineThroughTheLastLineBreak) {
   auto located = [](const std::string& value) {
     FormInput in = ReadChrome(TextPart(kD, "CONTENT", value));
     return std::string(in.Bytes(in.Locate("CONTENT")));
   };
-  EXPECT_EQ(located("abc"), "abc");  // the CR LF before the delimiter is the delimiter's
-  EXPECT_EQ(located("abc\r\n"), "abc\r\n");
-  EXPECT_EQ(located("\r\n\r\nabc"), "\r\n\r\nabc");  // a textarea that starts with empty lines
-  EXPECT_EQ(located(std::string("表示\r\nポ"_sj)), "表示\r\nポ"_sj);
+  EXPECT_EQ(located("abc"), "abc\r\n");  // the line break before the delimiter ends the last line
+  EXPECT_EQ(located("abc\r\n"), "abc\r\n\r\n");
+  EXPECT_EQ(located("\r\n\r\nabc"), "abc\r\n");  // empty lines before the text separate it from the header
+  EXPECT_EQ(located("\r\n \r\nabc"), " \r\nabc\r\n");
+  EXPECT_EQ(located(std::string("表示\r\nポ"_sj)), "表示\r\nポ\r\n"_sj);
+  EXPECT_EQ(located("\r\n\r\n"), "");  // line breaks alone are no text
 
   std::string parts = TextPart(kD, "CONTENT", "abc");
   FormInput::Span span = ReadChrome(parts).Locate("CONTENT");
   EXPECT_EQ(span.start, parts.find("abc"));
-  EXPECT_EQ(span.last, 2);
+  EXPECT_EQ(span.last, 4);  // five bytes: "abc" CR LF
 
   FormInput empty = ReadChrome(TextPart(kD, "CONTENT", "") + TextPart(kD, "NAME", ""));
   EXPECT_TRUE(empty.Locate("CONTENT").absent());
@@ -132,7 +134,7 @@ TEST(PartHeaders, OnlyRealHeadersCount) {
   FormInput in = ReadChrome(TextPart(kD, "CONTENT", quoted) + TextPart(kD, "PASSWORD", "real") +
                             Part(kD, "content-disposition: form-data; name=\"NAME\"", "lower case") +
                             Part(kD, Disposition("TITLE") + "\r\nContent-Type: text/plain", "typed"));
-  EXPECT_EQ(in.Bytes(in.Locate("CONTENT")), quoted);
+  EXPECT_EQ(in.Bytes(in.Locate("CONTENT")), quoted + "\r\n");
   EXPECT_EQ(in.Field("PASSWORD"), "real");
   EXPECT_EQ(in.Field("NAME"), "");
   EXPECT_EQ(in.Field("TITLE"), "typed");  // further header lines are not the value

@@ -56,7 +56,7 @@ TEST(ConcurrentPosting, FiftyPostsAtOnceAllSurvive) {
     ASSERT_EQ(r.title.substr(0, 5), "post ");
     int i = std::stoi(r.title.substr(5));
     EXPECT_TRUE(titles.insert(r.title).second);
-    EXPECT_EQ(std::string(BodyIn(log, r)), std::string("本文"_sj) + std::to_string(i) + std::string(i * 50, 'z'));
+    EXPECT_EQ(std::string(BodyIn(log, r)), std::string("本文"_sj) + std::to_string(i) + std::string(i * 50, 'z') + "\r\n");
     EXPECT_EQ(r.parent, i % 2 ? 1 : 0);
     if (i % 2) children.push_back(p);
   }

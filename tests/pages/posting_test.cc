@@ -36,14 +36,14 @@ TEST_F(PostingTest, NewPostIsStoredAndShown) {
                              {"PASSWORD", "pw"},
                              {"CONTENT", body}});
   ASSERT_EQ(board_.Count(), 1);
-  EXPECT_EQ(board_.LogBytes(), body);
+  EXPECT_EQ(board_.LogBytes(), body + "\r\n");  // the line break that ends the last line is kept
   IndexRecord r = board_.Record(0);
   EXPECT_EQ(r.name, "太郎"_sj);
   EXPECT_EQ(r.title, "表題"_sj);
   EXPECT_EQ(r.email, "taro@example.jp");
   EXPECT_EQ(r.password, "pw");
   EXPECT_EQ(r.body_start, 0);
-  EXPECT_EQ(r.body_end, static_cast<int>(body.size()) - 1);
+  EXPECT_EQ(r.body_end, static_cast<int>(body.size()) + 1);
   EXPECT_EQ(r.parent, 0);
   EXPECT_EQ(r.host, "192.0.2.10");
   EXPECT_EQ(r.age, "内緒"_sj);

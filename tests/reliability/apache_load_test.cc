@@ -125,7 +125,7 @@ TEST(ApacheLoad, PostersAndReadersOverHttpLoseNothing) {
     const std::size_t i = std::stoul(rec.title.substr(5));
     ASSERT_LT(i, posts.size());
     ++seen[i];
-    EXPECT_TRUE(BodyIn(log, rec) == posts[i].body) << rec.title << ": body differs";
+    EXPECT_TRUE(BodyIn(log, rec) == StoredMessage(posts[i].body)) << rec.title << ": body differs";
     EXPECT_EQ(rec.parent, posts[i].parent) << rec.title;
   }
   int answered = 0;

@@ -33,7 +33,7 @@ std::vector<Call> FewViewsThenPost(const LiveBoard& b) {
 void ExpectStoredAfterDamage(const LiveBoard& b, int first) {
   LiveBoard& board = const_cast<LiveBoard&>(b);
   IndexRecord rec = board.fixture().Record(first);
-  EXPECT_EQ(std::string(BodyIn(board.fixture().LogBytes(), rec)), "after the damage");
+  EXPECT_EQ(std::string(BodyIn(board.fixture().LogBytes(), rec)), "after the damage\r\n");
   EXPECT_EQ(rec.parent, 0);
   EXPECT_EQ(board.fixture().IndexBytes().size(), std::size_t{kRecordSize} * (first + 1)) << "index not whole";
 }

@@ -14,7 +14,8 @@ namespace {
 
 const std::string kLongName(5000, 'a');
 
-// The bodies of the posts stored after the old articles, in order.
+// The bodies of the posts stored after the old articles, in order, as the log
+// keeps them.
 void ExpectBodies(const LiveBoard& b, int first_new, const std::vector<std::string>& bodies) {
   LiveBoard& board = const_cast<LiveBoard&>(b);
   const std::string log = board.fixture().LogBytes();
@@ -107,7 +108,7 @@ std::vector<Row> BodySizeRows() {
                     calls.push_back(shorter);
                     return calls;
                   },
-                  1, [](const LiveBoard& b, int first) { ExpectBodies(b, first, {"longer than sent"}); }});
+                  1, [](const LiveBoard& b, int first) { ExpectBodies(b, first, {"longer than sent\r\n"}); }});
   return rows;
 }
 
@@ -251,7 +252,7 @@ std::vector<Row> MultipartRows() {
          calls.push_back(Multipart(words, std::string("--") + kBoundary + "\r\n" + Part("CONTENT", "") + "\r\n"));
          return calls;
        },
-       1, [](const LiveBoard& b, int first) { ExpectBodies(b, first, {"whole"}); }});
+       1, [](const LiveBoard& b, int first) { ExpectBodies(b, first, {"whole\r\n"}); }});
   rows.push_back({"BoundaryInsideContent", nullptr,
                   [](const LiveBoard& b) {
                     std::vector<Call> calls;
@@ -270,8 +271,8 @@ std::vector<Row> MultipartRows() {
                   3,
                   [](const LiveBoard& b, int first) {
                     ExpectBodies(b, first,
-                                 {std::string("a line with --") + kBoundary + " inside\r\nx--" + kBoundary + "--",
-                                  "before\r\n-----------------------------fake\r\nafter", "kept"});
+                                 {std::string("a line with --") + kBoundary + " inside\r\nx--" + kBoundary + "--\r\n",
+                                  "before\r\n-----------------------------fake\r\nafter\r\n", "kept\r\n"});
                   }});
   rows.push_back(
       {"HeaderLinesInOtherSpellings", nullptr,
@@ -294,7 +295,7 @@ std::vector<Row> MultipartRows() {
        },
        3,
        [](const LiveBoard& b, int first) {
-         ExpectBodies(b, first, {"spelled", "lf only", "typed"});
+         ExpectBodies(b, first, {"spelled\r\n", "lf only\n", "typed\r\n"});
        }});
   rows.push_back(
       {"FilePartWithoutName", nullptr,
@@ -310,7 +311,7 @@ std::vector<Row> MultipartRows() {
        },
        1,
        [](const LiveBoard& b, int first) {
-         ExpectBodies(b, first, {"beside a nameless file"});
+         ExpectBodies(b, first, {"beside a nameless file\r\n"});
          EXPECT_FALSE(std::filesystem::exists(b.folder() + "bbsdb/test/1")) << "a nameless upload was saved";
        }});
   rows.push_back(
@@ -335,7 +336,7 @@ std::vector<Row> MultipartRows() {
        },
        1,
        [](const LiveBoard& b, int first) {
-         ExpectBodies(b, first, {"the content"});
+         ExpectBodies(b, first, {"the content\r\n"});
          LiveBoard& board = const_cast<LiveBoard&>(b);
          EXPECT_EQ(board.fixture().Record(first).title, "");
          EXPECT_EQ(board.fixture().Record(0).attachment, "kiroqhostile%22%0D%0A.txt");

@@ -177,7 +177,7 @@ TEST(Load, PostersAndReadersAtOnceLoseNothing) {
     ASSERT_TRUE(i >= 0 && i < kPosters);
     EXPECT_EQ(stored_at[i], -1) << rec.title << " stored twice";
     stored_at[i] = k;
-    EXPECT_TRUE(BodyIn(log, rec) == plan[i].body) << rec.title << ": body differs";
+    EXPECT_TRUE(BodyIn(log, rec) == StoredMessage(plan[i].body)) << rec.title << ": body differs";
     EXPECT_EQ(rec.parent, plan[i].parent) << rec.title;
   }
   for (int k = 0; k < before; ++k) {
@@ -216,7 +216,7 @@ TEST(Load, BigBodiesThroughStartCgi) {
   const std::string log = board.fixture().LogBytes();
   for (int k = 0; k < 8; ++k) {
     IndexRecord rec = board.fixture().Record(k);
-    EXPECT_TRUE(BodyIn(log, rec) == bodies[std::stoi(rec.title.substr(4))]) << rec.title;
+    EXPECT_TRUE(BodyIn(log, rec) == StoredMessage(bodies[std::stoi(rec.title.substr(4))])) << rec.title;
   }
 }
 

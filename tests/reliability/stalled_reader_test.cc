@@ -66,7 +66,7 @@ TEST_P(StalledReader, PostsGetThroughWhileAReaderStopsReading) {
   EXPECT_EQ(PageOf(post.out).find(ChooseLabels(true, false, false).index_busy), std::string_view::npos);
   EXPECT_EQ(PageOf(post.out).find("ログデータの書き込みが行えません"_sj), std::string_view::npos);
   ASSERT_EQ(board_->fixture().Count(), before + 1) << "the post was refused while the reader stalled";
-  EXPECT_EQ(std::string(BodyIn(board_->fixture().LogBytes(), board_->fixture().Record(before))), body);
+  EXPECT_EQ(std::string(BodyIn(board_->fixture().LogBytes(), board_->fixture().Record(before))), StoredMessage(body));
   EXPECT_LT(took, std::chrono::seconds(3));
 
   CgiResult page = reader.Finish(30000);
