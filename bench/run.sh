@@ -3,20 +3,25 @@
 # kiroq.exe against a minimal CGI program writing a page of the same size
 # (bench/floor.c), on generated Japanese boards of 1,000, 10,000 and 65,000
 # articles; the search against a plain read of the index and the log; the
-# link modes; and requests per second under a private Apache with mod_cgid
-# (wrk, 2 threads, 8 connections, 10 s). Prints figures; never fails on
-# them (only when something cannot be built or run).
+# link modes; W clients at once on the 10,000-article board (bench/load_bench,
+# W = 8 and 32, LOAD_SECONDS per row); and requests per second under a
+# private Apache with mod_cgid (wrk, 2 threads, 8 connections, 10 s). Prints
+# figures; never fails on them (only when something cannot be built or run).
 #
 #   bench/run.sh [RUNS]        median of RUNS runs (default 41)
+#   ONLY=load bench/run.sh     the concurrent clients alone
 #
 # BUILD (default build-bench) is the Release build folder; PORT (default
-# 18089) the loopback port for Apache; NO_APACHE=1 skips the server part.
+# 18089) the loopback port for Apache; NO_APACHE=1 skips the server part;
+# LOAD_SECONDS (default 5, 0 skips) the length of each concurrent row.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-bench}
 runs=${1:-41}
 port=${PORT:-18089}
+load_seconds=${LOAD_SECONDS:-5}
+only=${ONLY:-}
 
 echo "== build (Release, $build)"
 # A new build folder gets no tests (they are not needed here); an existing
@@ -24,7 +29,7 @@ echo "== build (Release, $build)"
 tests=()
 [ -f "$build/CMakeCache.txt" ] || tests=(-DKIROQ_TESTS=OFF)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIROQ_BENCH=ON "${tests[@]}" >/dev/null
-ninja -C "$build" -j2 kiroq make_threads cgi_bench floor floor_static floor_dynamic >/dev/null
+ninja -C "$build" -j2 kiroq make_threads cgi_bench load_bench floor floor_static floor_dynamic >/dev/null
 
 work=$(mktemp -d /tmp/kiroq-bench.XXXXXX)
 apache_conf=""
@@ -41,11 +46,13 @@ echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 echo "== boards"
 cp "$build/kiroq.exe" "$build/bench/floor" "$build/bench/floor_static" "$build/bench/floor_dynamic" "$work/"
-"$build/bench/make_threads" "$work" t1k 1000 2 | head -n 1
+boards="t1k t10k t65k"
+[ "$only" = load ] && boards=t10k
+[ "$only" = load ] || "$build/bench/make_threads" "$work" t1k 1000 2 | head -n 1
 "$build/bench/make_threads" "$work" t10k 10000 50 >"$work/t10k.txt"
 head -n 1 "$work/t10k.txt"
-"$build/bench/make_threads" "$work" t65k 65000 65 | head -n 1
-for b in t1k t10k t65k; do
+[ "$only" = load ] || "$build/bench/make_threads" "$work" t65k 65000 65 | head -n 1
+for b in $boards; do
   # The NEWPOSTSORT twin: its own settings, the same data files.
   ln -f "$work/bbsdb/$b.idx" "$work/bbsdb/${b}s.idx"
   ln -f "$work/bbsdb/$b.log" "$work/bbsdb/${b}s.log"
@@ -54,6 +61,17 @@ keyword=$(sed -n 2p "$work/t10k.txt")
 hits=$(sed -n 3p "$work/t10k.txt")
 # Warm the page cache.
 cat "$work"/bbsdb/* >/dev/null
+
+load() {
+  [ "$load_seconds" != 0 ] || return 0
+  echo "== concurrent clients (bench/load_bench: W at once, each starting its next request when its page is read)"
+  echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+  "$build/bench/load_bench" "$work" "$load_seconds" 8,32 t10k
+}
+if [ "$only" = load ]; then
+  load
+  exit 0
+fi
 
 echo "== requests (floor: bench/floor.c linked like kiroq.exe: $(ldd "$work/floor" >/dev/null 2>&1 && echo dynamic || echo static))"
 "$build/bench/cgi_bench" "$work" "$runs" t1k t10k t65k --search t10k "$keyword" "$hits"
@@ -67,6 +85,8 @@ g++ -O2 -o "$work/kiroq-static.exe" $objects -static 2>/dev/null
   kiroq-dynamic.exe:floor_dynamic kiroq-static-libstdc++.exe:floor_dynamic kiroq-static.exe:floor_static \
   kiroq-static.exe:floor_dynamic
 ls -l "$work"/kiroq*.exe | awk '{print $5, $9}' | sed "s|$work/||"
+
+load
 
 if [ "${NO_APACHE:-0}" = 1 ]; then exit 0; fi
 echo "== Apache (event MPM, mod_cgid) on 127.0.0.1:$port, wrk -t2 -c8 -d10s"

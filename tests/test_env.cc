@@ -81,6 +81,13 @@ void FakeEnv::SleepMs(int ms) {
   slept_ms += ms;
 }
 
+Status FakeEnv::OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, std::unique_ptr<File>* out) {
+  Status s = Open(path, mode, out);
+  if (!s.IsBusy() || max_wait_ms <= 0) return s;
+  SleepMs(max_wait_ms);
+  return Open(path, mode, out);
+}
+
 std::string FakeEnv::ReverseLookup(const std::string& ipv4) {
   auto it = hosts.find(ipv4);
   return it == hosts.end() ? std::string() : it->second;

@@ -31,7 +31,10 @@ class TempDir {
 
 // The real file system, with everything else injected: variables, standard
 // input and output, a clock that only moves when told (or when slept) and a
-// sleep that records its pauses instead of waiting.
+// sleep that records its pauses instead of waiting. An open that waits for a
+// held file tries once, records the whole wait as one pause (as if the
+// holder kept the file throughout; a SleepMs override may let it go) and
+// tries once more.
 class FakeEnv : public EnvWrapper {
  public:
   FakeEnv();
@@ -49,6 +52,7 @@ class FakeEnv : public EnvWrapper {
   bool HasVar(const std::string& name) override;
   std::size_t ReadStdin(char* buf, std::size_t n) override;
   void WriteStdout(std::string_view data) override;
+  Status OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, std::unique_ptr<File>* out) override;
   int64_t UnixTime() override { return now; }
   LocalTime ToLocal(int64_t unix_time) override;
   void SleepMs(int ms) override;

@@ -171,7 +171,7 @@ void WriteArticleNavBar(Request& req, int n, int count, const IndexRecord* shown
 std::unique_ptr<File> OpenIndexForPage(Request& req) {
   std::unique_ptr<File> index;
   const std::string path = req.files.Index();
-  Status s = OpenWithRetry(req.env, path, OpenMode::kReadExclusive, kStandardRetry, &index);
+  Status s = OpenWithRetry(req.env, path, OpenMode::kReadShared, kStandardRetry, &index);
   if (s.IsNotFound()) {
     s = OpenWithRetry(req.env, path, OpenMode::kCreate, kStandardRetry, &index);
     if (!s.ok()) {

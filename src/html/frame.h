@@ -33,9 +33,10 @@ void WritePageTail(Request& req);
 // record (for the delete item), or null when there is none.
 void WriteArticleNavBar(Request& req, int n, int count, const IndexRecord* shown);
 
-// Opens the board's index read-exclusive for a page (standard retries),
-// creating it when it is missing. A busy index writes the index-busy notice
-// and ends the request, as does one that cannot be created.
+// Opens the board's index for a page, shared with other readers and keeping
+// writers out (standard retries), creating it when it is missing. A busy
+// index writes the index-busy notice and ends the request, as does one that
+// cannot be created.
 std::unique_ptr<File> OpenIndexForPage(Request& req);
 
 // The error page of the entry: "<HTML><BODY>", "<H1>heading</H1>", the

@@ -207,7 +207,7 @@ class Renderer {
 
   std::string ReadArticleBody() {
     if (!log_) {
-      if (!OpenWithRetry(req_.env, req_.files.Log(), OpenMode::kReadExclusive, kStandardRetry, &own_log_).ok()) {
+      if (!OpenWithRetry(req_.env, req_.files.Log(), OpenMode::kReadShared, kStandardRetry, &own_log_).ok()) {
         req_.out->Line("ログファイルをオープン出来ませんでした。暫くしてから再度行ってください。"_sj);
         EndRequest();
       }

@@ -164,7 +164,7 @@ PagePlan PlanPage(const Request& req, File* index, int count, int first) {
 // it. Ends the request when it is missing or stays busy.
 std::unique_ptr<File> OpenLog(Request& req) {
   std::unique_ptr<File> log;
-  Status s = OpenWithRetry(req.env, req.files.Log(), OpenMode::kReadExclusive, kStandardRetry, &log);
+  Status s = OpenWithRetry(req.env, req.files.Log(), OpenMode::kReadShared, kStandardRetry, &log);
   if (s.IsNotFound()) {
     req.out->Line("ログは存在しません"_sj);
     EndRequest();

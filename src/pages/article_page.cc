@@ -16,11 +16,11 @@ namespace kiroq {
 
 namespace {
 
-// Reads the record at position under a read-exclusive open of the index.
+// Reads the record at position under a shared read open of the index.
 // False when there is no such record; a busy index ends the request.
 bool ReadShownRecord(Request& req, int position, IndexRecord* rec) {
   std::unique_ptr<File> index;
-  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &index);
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadShared, kStandardRetry, &index);
   if (s.IsBusy()) {
     req.out->Line(req.labels.index_busy);
     EndRequest();

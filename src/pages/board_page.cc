@@ -381,9 +381,9 @@ struct PageRow {
   ThreadRowsData thread;  // otherwise: the thread's lines
 };
 
-// Everything the page shows from the index, read under one read-exclusive
-// open that is closed before the page is written: viewers of a board take
-// turns at the index, and one that finds it held waits a whole retry pause.
+// Everything the page shows from the index, read under one shared read
+// open that is closed before the page is written: a writer waits for the
+// viewers inside to leave, so the time it is held decides how long.
 struct PageContent {
   int count = 0;
   bool loaded = false;
@@ -396,7 +396,7 @@ PageContent ReadPage(Request& req) {
   PageContent page;
   std::unique_ptr<File> file;
   std::string_view bytes;
-  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &file);
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadShared, kStandardRetry, &file);
   if (s.ok()) s = MapWholeRecords(file.get(), &bytes);
   page.loaded = s.ok();
   if (!page.loaded) {

@@ -21,13 +21,13 @@ struct ThreadArticle {
   IndexRecord rec;
 };
 
-// The article at start and its replies in walk order, read under a
-// read-exclusive open of the index that is closed again before anything is
+// The article at start and its replies in walk order, read under a shared
+// read open of the index that is closed again before anything is
 // shown. Only the thread's records are read. Ends the request when the
 // index stays busy; empty when there is no such article.
 std::vector<ThreadArticle> ReadThread(Request& req, int start) {
   std::unique_ptr<File> file;
-  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &file);
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadShared, kStandardRetry, &file);
   if (s.IsBusy()) {
     req.out->Line(req.labels.index_busy);
     EndRequest();

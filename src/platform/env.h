@@ -21,7 +21,8 @@ namespace kiroq {
 
 // How a data file is opened, and what it allows other opens to do while it
 // is held. An open that conflicts with one held elsewhere (another process,
-// or another open in this process) fails at once with Status::Busy.
+// or another open in this process) fails with Status::Busy: at once (Open),
+// or once a wait for the holder to let go has run out (OpenWait).
 //
 //   mode             access              others may, while it is held
 //   kReadExclusive   read                nothing
@@ -83,7 +84,17 @@ class Env {
   virtual void WriteStdout(std::string_view data) = 0;
 
   // --- files and folders (paths use "/") ---
+  // Opens path in mode, or fails at once (Busy) when a conflicting lock is
+  // held.
   virtual Status Open(const std::string& path, OpenMode mode, std::unique_ptr<File>* out) = 0;
+  // The same, but while a conflicting lock is held, waits up to max_wait_ms
+  // for it to be let go, and opens the moment it is. Busy when it is still
+  // held at the end; 0 ms is Open. A writer that waits keeps readers that
+  // come after it waiting behind it, so that a stream of readers cannot
+  // shut writers out. This default tries Open again after short, growing
+  // pauses (SleepMs); the POSIX Env sleeps in the lock request itself.
+  // Wrappers that replace Open should replace this too.
+  virtual Status OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, std::unique_ptr<File>* out);
   virtual bool FileExists(const std::string& path) = 0;
   virtual Status GetFileSize(const std::string& path, uint64_t* size) = 0;
   // The whole file, without any lock (settings, templates, member files).
@@ -122,6 +133,9 @@ class EnvWrapper : public Env {
   void WriteStdout(std::string_view data) override { target_->WriteStdout(data); }
   Status Open(const std::string& path, OpenMode mode, std::unique_ptr<File>* out) override {
     return target_->Open(path, mode, out);
+  }
+  Status OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, std::unique_ptr<File>* out) override {
+    return target_->OpenWait(path, mode, max_wait_ms, out);
   }
   bool FileExists(const std::string& path) override { return target_->FileExists(path); }
   Status GetFileSize(const std::string& path, uint64_t* size) override { return target_->GetFileSize(path, size); }

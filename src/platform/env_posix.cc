@@ -1,14 +1,20 @@
 // The POSIX Env.
 //
-// Sharing modes are advisory record locks taken with fcntl on two lock bytes
-// far beyond any data (locks do not stop reads or writes; every opener of a
-// data file goes through Open, so they only need to agree with each other):
+// Sharing modes are advisory record locks taken with fcntl on three lock
+// bytes far beyond any data (locks do not stop reads or writes; every opener
+// of a data file goes through Open, so they only need to agree with each
+// other):
 //
 //   byte W: held for writing by every open that may write (kWriteShared and
 //           the exclusive modes), so writers exclude each other;
 //   byte R: held for reading by kReadShared, for writing by the exclusive
 //           modes. kWriteShared only tests it (a shared reader keeps a
 //           writer out) and does not keep it, so readers may join a writer.
+//   byte T: the turnstile. A writer that has to wait holds it for writing
+//           until it has its locks. Every open first passes through it (it
+//           is locked with the other bytes in one request and let go at
+//           once), so readers that come while a writer waits queue behind
+//           it instead of keeping byte R held for ever, one after another.
 //
 // Open file description locks (F_OFD_SETLK) are used where the kernel has
 // them: they belong to the open file, not to the process, so two opens in one
@@ -17,12 +23,25 @@
 // Where they are missing, classic POSIX record locks (F_SETLK) are used; they
 // work on network file systems too. Each operation holds one descriptor per
 // data file, so the trap does not arise.
+//
+// A wait (OpenWait) is a lock request that sleeps in the kernel
+// (F_OFD_SETLKW, F_SETLKW) and returns the moment the holder lets go. A
+// timer of the waiting thread ends it: its signal has a handler that does
+// nothing and no SA_RESTART, so the request returns EINTR. Waits take the
+// bytes in one order, T before W before R, and hold nothing while they wait
+// for T, so two waiters never hold what the other waits for.
+//
+// KIROQ_LOCK_LOG=FILE (for benchmarks) appends a line to FILE each time a
+// data file is closed: its path, the mode, the microseconds its open waited
+// for the lock and the microseconds it was held.
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE
 #endif
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/mman.h>
@@ -32,10 +51,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/env.h"
 
@@ -44,14 +66,26 @@ namespace {
 
 constexpr off_t kWriterByte = off_t{1} << 40;
 constexpr off_t kReaderByte = kWriterByte + 1;
+constexpr off_t kTurnstileByte = kWriterByte + 2;
 
 Status PosixError(const std::string& context, int err) {
   if (err == ENOENT) return Status::NotFound(context);
   return Status::IOError(context + ": " + std::strerror(err));
 }
 
-// One lock request; true on success, false with errno set otherwise.
-bool SetLock(int fd, short type, off_t start, off_t len) {
+int64_t MonotonicNs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+#ifdef F_OFD_SETLK
+std::atomic<bool> ofd_works{true};
+#endif
+
+// One lock request; true on success, false with errno set otherwise. A
+// request that waits returns false with EINTR when a signal ends its wait.
+bool SetLock(int fd, short type, off_t start, off_t len, bool wait = false) {
   struct flock fl;
   std::memset(&fl, 0, sizeof(fl));
   fl.l_type = type;
@@ -59,20 +93,183 @@ bool SetLock(int fd, short type, off_t start, off_t len) {
   fl.l_start = start;
   fl.l_len = len;
 #ifdef F_OFD_SETLK
-  static bool ofd_works = true;
-  if (ofd_works) {
-    if (fcntl(fd, F_OFD_SETLK, &fl) == 0) return true;
+  if (ofd_works.load(std::memory_order_relaxed)) {
+    if (fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0) return true;
     if (errno != EINVAL) return false;
     ofd_works = false;  // kernel without open file description locks
   }
 #endif
-  while (fcntl(fd, F_SETLK, &fl) != 0) {
-    if (errno != EINTR) return false;
+  while (fcntl(fd, wait ? F_SETLKW : F_SETLK, &fl) != 0) {
+    if (errno != EINTR || wait) return false;
   }
   return true;
 }
 
 bool IsConflict(int err) { return err == EAGAIN || err == EACCES; }
+
+// Ends lock requests that wait once max_wait_ms have passed (see the top of
+// the file). The timer repeats every millisecond after that, in case its
+// signal comes between the last look at the clock and a request that starts
+// to wait. Threads that wait at the same time share the handler, which is
+// put back as it was when the last one is done.
+class LockDeadline {
+ public:
+  explicit LockDeadline(int max_wait_ms) : deadline_ns_(MonotonicNs() + int64_t{max_wait_ms} * 1000000) {
+#ifdef SIGEV_THREAD_ID
+    AddUser();
+    sigset_t wake;
+    sigemptyset(&wake);
+    sigaddset(&wake, kSignal);
+    pthread_sigmask(SIG_UNBLOCK, &wake, &old_mask_);
+    struct sigevent ev;
+    std::memset(&ev, 0, sizeof(ev));
+    ev.sigev_notify = SIGEV_THREAD_ID;
+    ev.sigev_signo = kSignal;
+#ifdef sigev_notify_thread_id
+    ev.sigev_notify_thread_id = gettid();
+#else
+    ev._sigev_un._tid = gettid();
+#endif
+    if (timer_create(CLOCK_MONOTONIC, &ev, &timer_) != 0) return;
+    struct itimerspec when;
+    when.it_value.tv_sec = max_wait_ms / 1000;
+    when.it_value.tv_nsec = static_cast<long>(max_wait_ms % 1000) * 1000000L;
+    when.it_interval.tv_sec = 0;
+    when.it_interval.tv_nsec = 1000000L;
+    if (timer_settime(timer_, 0, &when, nullptr) != 0) {
+      timer_delete(timer_);
+      return;
+    }
+    armed_ = true;
+#endif
+  }
+
+  ~LockDeadline() {
+#ifdef SIGEV_THREAD_ID
+    if (armed_) timer_delete(timer_);
+    pthread_sigmask(SIG_SETMASK, &old_mask_, nullptr);
+    RemoveUser();
+#endif
+  }
+
+  LockDeadline(const LockDeadline&) = delete;
+  LockDeadline& operator=(const LockDeadline&) = delete;
+
+  // False when no timer could be set: the caller must not wait in the
+  // kernel then.
+  bool armed() const { return armed_; }
+
+  // Takes a lock, waiting until the deadline; false with errno set (EAGAIN
+  // when the time ran out).
+  bool Lock(int fd, short type, off_t start, off_t len) {
+    for (;;) {
+      if (SetLock(fd, type, start, len, true)) return true;
+      if (errno != EINTR) return false;
+      if (MonotonicNs() >= deadline_ns_) {
+        errno = EAGAIN;
+        return false;
+      }
+    }
+  }
+
+ private:
+#ifdef SIGEV_THREAD_ID
+  static constexpr int kSignal = SIGALRM;
+  static void Nothing(int) {}
+
+  static std::mutex& Mu() {
+    static std::mutex mu;
+    return mu;
+  }
+  static inline int users_ = 0;
+  static inline struct sigaction saved_;
+
+  static void AddUser() {
+    std::lock_guard<std::mutex> lock(Mu());
+    if (users_++ > 0) return;
+    struct sigaction action;
+    std::memset(&action, 0, sizeof(action));
+    action.sa_handler = Nothing;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: the lock request must return
+    sigaction(kSignal, &action, &saved_);
+  }
+  static void RemoveUser() {
+    std::lock_guard<std::mutex> lock(Mu());
+    if (--users_ == 0) sigaction(kSignal, &saved_, nullptr);
+  }
+
+  timer_t timer_{};
+  sigset_t old_mask_;
+#endif
+  int64_t deadline_ns_;
+  bool armed_ = false;
+};
+
+// Opens that cannot write (kReadShared, and an exclusive open of a file we
+// may not write) lock for reading and do not wait in the turnstile.
+bool LocksForReading(OpenMode mode, bool writable) { return mode == OpenMode::kReadShared || !writable; }
+
+// The locks of mode without waiting, each taken with the turnstile in one
+// request. False with errno set when they are held elsewhere (nothing is
+// kept then).
+bool TryLocks(int fd, OpenMode mode, bool writable) {
+  if (mode == OpenMode::kReadShared) {
+    if (!SetLock(fd, F_RDLCK, kReaderByte, 2)) return false;
+    SetLock(fd, F_UNLCK, kTurnstileByte, 1);
+    return true;
+  }
+  if (!writable) {
+    // Read-only exclusive: such an open still keeps every writer out.
+    if (!SetLock(fd, F_RDLCK, kWriterByte, 3)) return false;
+    SetLock(fd, F_UNLCK, kTurnstileByte, 1);
+    return true;
+  }
+  if (!SetLock(fd, F_WRLCK, kWriterByte, 3)) return false;
+  // kWriteShared keeps only W: having R too proved that no shared reader
+  // is in; readers may join it now.
+  if (mode == OpenMode::kWriteShared) {
+    SetLock(fd, F_UNLCK, kReaderByte, 2);
+  } else {
+    SetLock(fd, F_UNLCK, kTurnstileByte, 1);
+  }
+  return true;
+}
+
+// The locks of mode, waiting until the deadline. A writer takes the
+// turnstile first and keeps it while it waits for W and R.
+bool WaitLocks(int fd, OpenMode mode, bool writable, LockDeadline* deadline) {
+  if (LocksForReading(mode, writable)) {
+    const off_t start = mode == OpenMode::kReadShared ? kReaderByte : kWriterByte;
+    if (!deadline->Lock(fd, F_RDLCK, start, kTurnstileByte + 1 - start)) return false;
+    SetLock(fd, F_UNLCK, kTurnstileByte, 1);
+    return true;
+  }
+  bool ok = deadline->Lock(fd, F_WRLCK, kTurnstileByte, 1);
+  if (ok && mode == OpenMode::kWriteShared) {
+    ok = deadline->Lock(fd, F_WRLCK, kWriterByte, 1) && deadline->Lock(fd, F_WRLCK, kReaderByte, 1);
+    if (ok) SetLock(fd, F_UNLCK, kReaderByte, 2);
+  } else if (ok) {
+    ok = deadline->Lock(fd, F_WRLCK, kWriterByte, 2);
+    if (ok) SetLock(fd, F_UNLCK, kTurnstileByte, 1);
+  }
+  if (!ok) {
+    const int err = errno;
+    SetLock(fd, F_UNLCK, kWriterByte, 3);
+    errno = err;
+  }
+  return ok;
+}
+
+// Where KIROQ_LOCK_LOG points, opened once; -1 when it is not set.
+int LockLogFd() {
+  static const int fd = [] {
+    const char* path = std::getenv("KIROQ_LOCK_LOG");
+    if (!path || !*path) return -1;
+    return open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  }();
+  return fd;
+}
 
 class PosixFile : public File {
  public:
@@ -80,6 +277,15 @@ class PosixFile : public File {
   ~PosixFile() override {
     Unmap();
     close(fd_);
+    if (locked_ns_ != 0) LogHold();
+  }
+
+  // For KIROQ_LOCK_LOG: the mode, when the open began and when it had its
+  // lock.
+  void NoteLock(OpenMode mode, int64_t asked_ns, int64_t locked_ns) {
+    mode_ = mode;
+    asked_ns_ = asked_ns;
+    locked_ns_ = locked_ns;
   }
 
   Status Size(uint64_t* size) override {
@@ -151,39 +357,36 @@ class PosixFile : public File {
     map_size_ = 0;
   }
 
+  void LogHold() const {
+    char line[64];
+    const int n = std::snprintf(line, sizeof(line), " %d %lld %lld\n", static_cast<int>(mode_),
+                                static_cast<long long>((locked_ns_ - asked_ns_) / 1000),
+                                static_cast<long long>((MonotonicNs() - locked_ns_) / 1000));
+    std::string entry = path_ + std::string(line, static_cast<std::size_t>(std::max(n, 0)));
+    (void)!write(LockLogFd(), entry.data(), entry.size());  // one append: lines never mix
+  }
+
   int fd_;
   std::string path_;
   void* map_ = nullptr;
   std::size_t map_size_ = 0;
+  OpenMode mode_ = OpenMode::kReadShared;
+  int64_t asked_ns_ = 0, locked_ns_ = 0;
 };
 
-// Takes the locks of mode on fd. Busy on a conflict.
-Status LockForMode(int fd, OpenMode mode, bool writable, const std::string& path) {
-  bool ok = true;
-  switch (mode) {
-    case OpenMode::kReadShared:
-      ok = SetLock(fd, F_RDLCK, kReaderByte, 1);
-      break;
-    case OpenMode::kWriteShared:
-      ok = SetLock(fd, F_WRLCK, kWriterByte, 1);
-      if (ok) {
-        // A shared reader keeps writers out; test for one without keeping
-        // the byte, so that readers can still come in after us.
-        ok = SetLock(fd, F_WRLCK, kReaderByte, 1);
-        if (ok) SetLock(fd, F_UNLCK, kReaderByte, 1);
-      }
-      break;
-    case OpenMode::kReadExclusive:
-    case OpenMode::kWriteExclusive:
-    case OpenMode::kCreate:
-      // A file we may not write can only be locked for reading; such an
-      // open still keeps every writer out.
-      ok = SetLock(fd, writable ? F_WRLCK : F_RDLCK, kWriterByte, 2);
-      break;
-  }
-  if (ok) return Status::OK();
-  if (IsConflict(errno)) return Status::Busy(path);
-  return PosixError(path, errno);
+enum class LockResult { kLocked, kBusy, kNoTimer, kError };
+
+// Takes the locks of mode on fd, waiting up to max_wait_ms for them.
+LockResult LockForMode(int fd, OpenMode mode, bool writable, int max_wait_ms) {
+  if (TryLocks(fd, mode, writable)) return LockResult::kLocked;
+  if (!IsConflict(errno)) return LockResult::kError;
+  if (max_wait_ms <= 0) return LockResult::kBusy;
+  LockDeadline deadline(max_wait_ms);
+  if (!deadline.armed()) return LockResult::kNoTimer;
+  if (WaitLocks(fd, mode, writable, &deadline)) return LockResult::kLocked;
+  // EDEADLK: classic locks between processes that wait for each other
+  // (over two files); giving up this attempt frees the other.
+  return IsConflict(errno) || errno == EDEADLK ? LockResult::kBusy : LockResult::kError;
 }
 
 class PosixEnvImpl : public Env {
@@ -215,6 +418,12 @@ class PosixEnvImpl : public Env {
   }
 
   Status Open(const std::string& path, OpenMode mode, std::unique_ptr<File>* out) override {
+    return OpenWait(path, mode, 0, out);
+  }
+
+  Status OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, std::unique_ptr<File>* out) override {
+    const bool log = LockLogFd() >= 0;
+    const int64_t asked = log ? MonotonicNs() : 0;
     int flags = O_CLOEXEC;
     switch (mode) {
       case OpenMode::kReadShared:
@@ -239,12 +448,17 @@ class PosixEnvImpl : public Env {
     }
     if (fd < 0) return PosixError(path, errno);
     if (mode == OpenMode::kReadShared) writable = false;
-    Status s = LockForMode(fd, mode, writable, path);
-    if (!s.ok()) {
+    const LockResult locked = LockForMode(fd, mode, writable, max_wait_ms);
+    if (locked != LockResult::kLocked) {
+      const int err = errno;
       close(fd);
-      return s;
+      if (locked == LockResult::kBusy) return Status::Busy(path);
+      if (locked == LockResult::kNoTimer) return Env::OpenWait(path, mode, max_wait_ms, out);
+      return PosixError(path, err);
     }
-    out->reset(new PosixFile(fd, path));
+    auto file = std::make_unique<PosixFile>(fd, path);
+    if (log) file->NoteLock(mode, asked, MonotonicNs());
+    *out = std::move(file);
     return Status::OK();
   }
 
@@ -362,6 +576,19 @@ Status File::View(uint64_t size, std::string_view* bytes) {
   if (!s.ok()) return s;
   *bytes = view_copy_;
   return Status::OK();
+}
+
+Status Env::OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, std::unique_ptr<File>* out) {
+  Status s = Open(path, mode, out);
+  int waited = 0, pause = 1;
+  while (s.IsBusy() && waited < max_wait_ms) {
+    const int ms = std::min(pause, max_wait_ms - waited);
+    SleepMs(ms);
+    waited += ms;
+    pause = std::min(pause * 2, 16);
+    s = Open(path, mode, out);
+  }
+  return s;
 }
 
 Env* PosixEnv() {

@@ -40,13 +40,11 @@ std::string BoardFiles::FindBesideProgram(Env* env, const std::string& ext) cons
 
 Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit,
                      std::unique_ptr<File>* out, int* attempts) {
-  Status s;
-  int tries = 0;
-  for (;;) {
+  int tries = 1;
+  Status s = env->Open(path, mode, out);
+  while (s.IsBusy() && tries <= limit.retries) {
     ++tries;
-    s = env->Open(path, mode, out);
-    if (!s.IsBusy() || tries > limit.retries) break;
-    env->SleepMs(limit.interval_ms);
+    s = env->OpenWait(path, mode, limit.interval_ms, out);
   }
   if (attempts) *attempts = tries;
   return s;

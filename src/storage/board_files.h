@@ -48,7 +48,8 @@ class BoardFiles {
   mutable std::map<std::string, std::string> found_;  // ext -> path or ""
 };
 
-// Retry limits of an open: at most retries + 1 attempts, interval_ms apart.
+// Retry limits of an open: at most retries + 1 attempts; each attempt after
+// the first waits up to interval_ms for the holder to let go.
 struct RetryLimit {
   int retries;
   int interval_ms;
@@ -57,11 +58,12 @@ inline constexpr RetryLimit kStandardRetry{60, 100};
 inline constexpr RetryLimit kReplyFormRetry{2, 1000};
 inline constexpr RetryLimit kNoRetry{0, 0};
 
-// Opens path in mode, trying again after interval_ms while another open
-// holds a conflicting lock. A free file opens at the first attempt without a
-// pause; the pause comes only between attempts. Busy when every attempt met
-// a lock; NotFound (at once) when the file is missing. *attempts, when
-// given, receives the number of attempts made.
+// Opens path in mode while another open may hold a conflicting lock. A free
+// file opens at the first attempt without a wait; each further attempt
+// (Env::OpenWait) waits up to interval_ms and opens the moment the holder
+// lets go, so the whole open gives up after about retries × interval_ms.
+// Busy when every attempt met a lock; NotFound (at once) when the file is
+// missing. *attempts, when given, receives the number of attempts made.
 Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit,
                      std::unique_ptr<File>* out, int* attempts = nullptr);
 

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <set>
 #include <mutex>
 #include <thread>
 
@@ -188,6 +190,72 @@ TEST(Load, PostersAndReadersAtOnceLoseNothing) {
   std::vector<std::string> problems = BoardProblems(index, log.size());
   EXPECT_TRUE(problems.empty()) << problems.front();
   EXPECT_EQ(board.fixture().Record(0).ChildCount(), kMaxChildren);
+}
+
+// A steady stream of readers and posters for a few seconds: readers share
+// the index with each other, so without a turnstile posters could wait for
+// a moment when none holds it, and a writer waiting must not shut readers
+// out for long either. Nobody may see a busy page; every post is stored.
+TEST(Load, SteadyReadersAndPostersNeitherStarve) {
+  constexpr int kStreamReaders = 6, kStreamPosters = 2;
+  constexpr auto kRun = std::chrono::seconds(4);
+  LiveBoard board;
+  board.fixture().Settings({"JAPANESE=1"});
+  std::mt19937 rng(7);
+  for (int i = 0; i < 30; ++i) {
+    board.fixture().AddArticle(SampleRecord("seed " + std::to_string(i)), SjisText(&rng, 300));
+  }
+  const int before = board.fixture().Count();
+  const PageLabels ja = ChooseLabels(true, false, false);
+  Faults faults;
+  std::atomic<int> pages{0};
+  std::vector<std::vector<std::string>> posted(kStreamPosters);
+  const auto end = std::chrono::steady_clock::now() + kRun;
+  std::vector<std::thread> clients;
+  for (int t = 0; t < kStreamReaders; ++t) {
+    clients.emplace_back([&, t] {
+      const int actions[] = {1, 2, 3, 11, 12};
+      for (int k = t; std::chrono::steady_clock::now() < end; ++k) {
+        const int action = actions[k % 5];
+        CgiResult res = RunCgi(board.program(), board.Words(10, action == 3 || action == 12 ? 1 : 0, action),
+                               LiveBoard::BaseEnv(), "", kTimeoutMs);
+        std::string fault = PageFault(res, ja);
+        if (!fault.empty()) faults.Add("reader, action " + std::to_string(action) + ": " + fault);
+        ++pages;
+      }
+    });
+  }
+  for (int t = 0; t < kStreamPosters; ++t) {
+    clients.emplace_back([&, t] {
+      for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+        const std::string title = "stream " + std::to_string(t) + "-" + std::to_string(i);
+        std::string body = MultipartBody(kBoundary, {{"NAME", "poster"}, {"TITLE", title}, {"CONTENT", "text"}});
+        CgiResult res = RunCgi(board.program(), board.Words(10, i % 2 ? 1 : 0, 9), LiveBoard::PostEnv(body.size()),
+                               body, kTimeoutMs);
+        std::string fault = PageFault(res, ja);
+        if (!fault.empty()) faults.Add(title + ": " + fault);
+        posted[t].push_back(title);
+      }
+    });
+  }
+  for (std::thread& t : clients) t.join();
+
+  EXPECT_EQ(faults.count(), 0) << faults.Summary();
+  EXPECT_GT(pages.load(), 10 * kStreamReaders) << "readers barely got through";
+  const std::string index = board.fixture().IndexBytes();
+  std::multiset<std::string> stored;
+  for (std::size_t at = std::size_t{kRecordSize} * before; at + kRecordSize <= index.size(); at += kRecordSize) {
+    IndexRecord rec;
+    DecodeRecord(std::string_view(index).substr(at, kRecordSize), &rec);
+    stored.insert(rec.title);
+  }
+  for (const std::vector<std::string>& titles : posted) {
+    EXPECT_GT(titles.size(), 10u) << "a poster barely got through";
+    for (const std::string& title : titles) EXPECT_EQ(stored.count(title), 1u) << title;
+  }
+  EXPECT_EQ(stored.size(), posted[0].size() + posted[1].size());
+  std::vector<std::string> problems = BoardProblems(board);
+  EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
 // StartCgi writes the whole body before it returns and the output is read

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "board_fixture.h"
 #include "storage/article_store.h"
@@ -182,6 +184,85 @@ TEST_F(LockingTest, MissingFileFailsAtOnce) {
   Status s = OpenWithRetry(&env, dir_.path() + "nope", OpenMode::kReadExclusive, kStandardRetry, &f, &attempts);
   EXPECT_TRUE(s.IsNotFound());
   EXPECT_EQ(attempts, 1);
+}
+
+using Clock = std::chrono::steady_clock;
+
+double MsBetween(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// Real waits on the real system: an attempt that waits ends when the holder
+// lets go, not when its budget runs out.
+TEST_F(LockingTest, WaitingOpenEndsWhenTheHolderLetsGo) {
+  struct Case {
+    OpenMode held, wanted;
+  } cases[] = {{OpenMode::kWriteExclusive, OpenMode::kReadShared},
+               {OpenMode::kWriteExclusive, OpenMode::kReadExclusive},
+               {OpenMode::kReadExclusive, OpenMode::kWriteShared},
+               {OpenMode::kReadShared, OpenMode::kWriteExclusive},
+               {OpenMode::kWriteShared, OpenMode::kCreate}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "held " << static_cast<int>(c.held) << " wanted " << static_cast<int>(c.wanted));
+    Holder holder(path_, c.held);
+    Clock::time_point letting_go;
+    std::thread releaser([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      letting_go = Clock::now();
+      holder.Release();
+    });
+    std::unique_ptr<File> f;
+    int attempts = 0;
+    Status s = OpenWithRetry(PosixEnv(), path_, c.wanted, kStandardRetry, &f, &attempts);
+    const Clock::time_point opened = Clock::now();
+    releaser.join();
+    ASSERT_TRUE(s.ok()) << s.ToString();
+    EXPECT_EQ(attempts, 2);  // the first met the lock, the second waited
+    EXPECT_GE(MsBetween(letting_go, opened), 0.0);
+    // Far less than the 100 ms an attempt may wait; generous for a loaded
+    // machine.
+    EXPECT_LT(MsBetween(letting_go, opened), 25.0);
+  }
+}
+
+TEST_F(LockingTest, WaitingOpenGivesUpAfterRetriesTimesInterval) {
+  Holder holder(path_, OpenMode::kWriteExclusive);
+  for (OpenMode wanted : kModes) {
+    std::unique_ptr<File> f;
+    int attempts = 0;
+    const Clock::time_point start = Clock::now();
+    Status s = OpenWithRetry(PosixEnv(), path_, wanted, {3, 40}, &f, &attempts);
+    const double ms = MsBetween(start, Clock::now());
+    EXPECT_TRUE(s.IsBusy()) << s.ToString();
+    EXPECT_EQ(attempts, 4);
+    EXPECT_GE(ms, 120.0);
+    EXPECT_LT(ms, 2000.0);
+  }
+  // The file is still the holder's alone, and free again once it lets go.
+  EXPECT_FALSE(CanOpen(OpenMode::kReadShared));
+  holder.Release();
+  EXPECT_TRUE(CanOpen(OpenMode::kWriteExclusive));
+}
+
+// A writer waiting for shared readers to finish keeps newer readers out, so
+// that a stream of them cannot hold the file for ever; it gets the file as
+// soon as the readers already in have gone.
+TEST_F(LockingTest, WaitingWriterHoldsBackNewReaders) {
+  for (OpenMode writer : {OpenMode::kWriteExclusive, OpenMode::kWriteShared}) {
+    Holder reader(path_, OpenMode::kReadShared);
+    EXPECT_TRUE(CanOpen(OpenMode::kReadShared));
+    Status waited;
+    std::thread waiting([&] {
+      std::unique_ptr<File> f;
+      waited = PosixEnv()->OpenWait(path_, writer, 5000, &f);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(CanOpen(OpenMode::kReadShared)) << "a reader passed a waiting writer";
+    reader.Release();
+    waiting.join();
+    EXPECT_TRUE(waited.ok()) << waited.ToString();
+    EXPECT_TRUE(CanOpen(OpenMode::kReadShared));
+  }
 }
 
 // Many processes append articles at once, each through the same opens a post
