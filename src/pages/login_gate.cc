@@ -60,13 +60,13 @@ void WriteLoginPage(Request& req) {
   PrintFile(req, req.files.FindBesideProgram(req.env, ".LOGINERR"));
 }
 
-void WriteLoginFailedPage(Request& req, const std::string& id, const std::string& password) {
+void WriteLoginFailedPage(Request& req, const std::string& id) {
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY>");
   req.out->Line(req.japanese() ? "会員ID とパスワードが間違っています。設定作業に失敗しました"_sj
                                : "A password is wrong with the member ID. It failed in the establishment work.");
   req.out->Line("</BODY></HTML>");
-  LogFailedLogin(req, id, password);
+  LogFailedLogin(req, id);
 }
 
 void WriteLoginDonePage(Request& req) {
@@ -103,7 +103,7 @@ void PassLoginGate(Request& req) {
   const std::string password = req.input.Field("CONFMEMPASS");
   Member member;
   if (!FindMember(req.env, s.members_only, id, password, &member)) {
-    WriteLoginFailedPage(req, id, password);
+    WriteLoginFailedPage(req, id);
     EndRequest();
   }
   WriteMemberCookies(req, id, password);

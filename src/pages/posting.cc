@@ -113,7 +113,7 @@ void CheckMember(Request& req) {
   req.out->Line("<HTML><BODY>");
   req.out->Line(req.japanese() ? "ID とパスワードが間違っています、発言は出来ません。"_sj
                                : "ID and a password are wrong.Don't post.");
-  LogFailedLogin(req, id, password);
+  LogFailedLogin(req, id);
   req.out->Line("</BODY></HTML>");
   EndRequest();
 }

@@ -108,8 +108,8 @@ TEST_F(LoginGateTest, FailedLoginIsRefusedAndLogged) {
   EXPECT_EQ(Login("bob", "pw"), failed);  // an unquoted blank in the name: five items
   EXPECT_EQ(Login("alice", "SECRET"), failed);
   EXPECT_EQ(board_.dir().Read("failed.log"),
-            "\"2026/12/08\",\"10:30:15\",\"bob\",\"pw\",\"192.0.2.10\",\"192.0.2.10\"\r\n"
-            "\"2026/12/08\",\"10:30:15\",\"alice\",\"SECRET\",\"192.0.2.10\",\"192.0.2.10\"\r\n");
+            "\"2026/12/08\",\"10:30:15\",\"bob\",\"********\",\"192.0.2.10\",\"192.0.2.10\"\r\n"
+            "\"2026/12/08\",\"10:30:15\",\"alice\",\"********\",\"192.0.2.10\",\"192.0.2.10\"\r\n");
 
   // Without a member file nobody gets in.
   board_.Settings({"JAPANESE=0", "MEMBERREADONLY=1", "USECOOKIE=1", "MEMBERSONLY=" + board_.dir().path() + "none.txt"});
