@@ -29,8 +29,9 @@ test:
 check:
 	python3 tools/check_layers.py src
 
+# Warnings are errors here.
 test-unit:
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKIROQ_WERROR=ON >/dev/null
 	cmake --build build -j $(JOBS)
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
@@ -39,7 +40,7 @@ test-unit:
 # (the load and kill tests are left to test-unit: a sanitizer build is too slow
 # for their timing).
 test-asan:
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKIROQ_SANITIZE=ON >/dev/null
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKIROQ_SANITIZE=ON -DKIROQ_WERROR=ON >/dev/null
 	cmake --build build-asan --target test_cgi test_reliability -j $(JOBS)
 	./build-asan/test_cgi
 	./build-asan/test_reliability --gtest_filter='Table/HostileInput.*:Pages/StalledReader.*'
@@ -53,7 +54,7 @@ test-web: build
 # FUZZ_SECONDS per target, JOBS targets at once. Inputs that fail are left in
 # build-fuzz/artifacts/.
 fuzz:
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIROQ_TESTS=OFF -DKIROQ_FUZZ=ON >/dev/null
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIROQ_TESTS=OFF -DKIROQ_FUZZ=ON -DKIROQ_WERROR=ON >/dev/null
 	cmake --build build-fuzz --target fuzz_all -j $(JOBS)
 	bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS) $(JOBS)
 
