@@ -29,10 +29,11 @@ test:
 check:
 	python3 tools/check_layers.py src
 
-# Warnings are errors here.
+# Warnings are errors here; the program must come out hardened.
 test-unit:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKIROQ_WERROR=ON >/dev/null
 	cmake --build build -j $(JOBS)
+	bash tools/check_hardening.sh build/kiroq.exe
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
 # The request parsers again under AddressSanitizer and UndefinedBehaviorSanitizer,
