@@ -9,7 +9,7 @@ PORT ?= 8080
 RUN_DIR ?= $(CURDIR)/run
 FUZZ_SECONDS ?= 30
 
-.PHONY: build test check test-unit test-asan test-web fuzz serve stop clean bench
+.PHONY: build test check check-format format test-unit test-asan test-web fuzz serve stop clean bench
 
 build:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -19,6 +19,7 @@ build:
 test:
 	@status=0; \
 	$(MAKE) check || status=1; \
+	$(MAKE) check-format || status=1; \
 	$(MAKE) test-unit || status=1; \
 	$(MAKE) test-asan || status=1; \
 	$(MAKE) test-web || status=1; \
@@ -28,6 +29,14 @@ test:
 # The layers of src/ include only downward and in no circle.
 check:
 	python3 tools/check_layers.py src
+
+# The C++ sources against .clang-format (clang-format from Debian); make
+# format rewrites them so.
+check-format:
+	bash tools/check_format.sh
+
+format:
+	bash tools/check_format.sh --fix
 
 # Warnings are errors here; the program must come out hardened.
 test-unit:
