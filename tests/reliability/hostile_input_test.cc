@@ -249,7 +249,7 @@ std::vector<Row> AllRows() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HostileInput, ::testing::ValuesIn(AllRows()),
-                         [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Row>& item) { return item.param.name; });
 
 }  // namespace
 }  // namespace kiroq
