@@ -176,12 +176,11 @@ void StorePost(Request& req, std::string_view body) {
     req.out->Line(req.labels.index_busy);
     EndRequest();
   }
-  req.stored_post = true;
 }
 
 }  // namespace
 
-void CheckAndStorePost(Request& req) {
+bool CheckAndStorePost(Request& req) {
   const int action = req.action;
   const bool has_content = !req.post.content.absent();
   if (!has_content && IsPostAction(action)) RefuseMissingText(req);
@@ -196,18 +195,18 @@ void CheckAndStorePost(Request& req) {
            "A password for the control is wrong.<BR>", "A remark was canceled.");
   }
   if (req.settings.members_only_board() && IsPostAction(action)) CheckMember(req);
-  if (!IsPostAction(action)) return;
+  if (!IsPostAction(action)) return false;
   ApplyDefaults(req);
   // Everything that can refuse the post is checked before anything is
   // written, so a refused post leaves nothing behind.
   CheckEmail(req);
   StorePost(req, body);
-  if (action == Code(Action::kPostFromList)) req.action = Code(Action::kArticleList);
+  return true;
 }
 
 void WritePostCookies(Request& req) {
   const Settings& s = req.settings;
-  if (!req.stored_post || !s.use_cookie) return;
+  if (!s.use_cookie) return;
   const bool temporary = s.cookie_delete;
   if (!temporary && !req.post.remember) return;
   const IndexRecord& rec = req.post.record;
