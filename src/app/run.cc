@@ -209,6 +209,7 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
   const CommandTable& table = Commands();
   if (Handler early = FindWhole(table.early, table.early_count, req.action)) return early(req);
 
+  // sic: "securyty" kept as boards have always shown it.
   switch (EnsureDataFiles(env, req.files)) {
     case EnsureResult::kOk:
       break;

@@ -67,6 +67,7 @@ void WritePosterRow(Request& req, const IndexRecord& rec) {
   if (s.age_on()) out->Write(EscapeText(rec.age) + "　"_sj);
   if (s.use_sex) {
     Html colour = "PURPLE";
+    // sic: "MAIL" and "FEMAIL" are what the English form posts (html/form_selects.cc).
     if (rec.sex == (ja ? "男性"_sj : "MAIL")) colour = "BLUE";
     if (rec.sex == (ja ? "女性"_sj : "FEMAIL")) colour = "RED";
     out->Write("<FONT COLOR=\"" + colour + "\">" + EscapeText(rec.sex) + "</FONT>" + "　"_sj);
@@ -110,6 +111,7 @@ std::string ReadArticleBody(Request& req, const IndexRecord& rec, File* log) {
 void WriteBody(Request& req, const PageContext& page, const IndexRecord& rec, File* log) {
   Output* out = req.out;
   if (rec.is_deleted()) {
+    // sic: the English wording is kept as boards have always shown it.
     out->Line(req.japanese() ? "この文章は投稿者によって削除されています。<BR>"_sj
                              : "This sentence is being removed by a contributor.<BR>");
     return;

@@ -48,6 +48,7 @@ void WriteSearchForm(Request& req) {
   req.out->Line("</FORM>");
 }
 
+// sic: "maneger" kept as boards have always shown it.
 void WriteManagerLink(Request& req) {
   if (req.mobile()) {
     const Html text = req.japanese() ? "BBS管理者"_sj : "BBS maneger";

@@ -228,6 +228,7 @@ class Renderer {
     Flush();
     Output* out = req_.out;
     if (rec_.is_deleted()) {
+      // sic: the English wording is kept as boards have always shown it.
       out->Line(req_.japanese() ? "この文章は投稿者によって削除されています。"_sj
                                 : "This sentence is being removed by a contributor.");
       return;

@@ -54,6 +54,7 @@ void WriteDeletePasswordRow(Request& req) {
 SjLiteral PasswordWarning(const Request& req) {
   const bool required = req.settings.use_delete_pass;
   if (!req.japanese()) {
+    // sic: "Plase" kept as boards have always shown it.
     return required ? "<FONT COLOR=\"RED\">Warning</FONT>：Plase input delete-password.<BR>"_sj
                     : "<FONT COLOR=\"RED\">Warning</FONT>：It can't be removed any more though it can make remarks "
                       "even if a password isn't inputted.<BR>"_sj;

@@ -80,6 +80,7 @@ std::string ReadParentBody(Request& req, const IndexRecord& rec) {
   std::unique_ptr<File> log;
   std::string body;
   if (!OpenWithRetry(req.env, req.files.Log(), OpenMode::kReadShared, kStandardRetry, &log).ok()) {
+    // sic: the English notice (about writing, on a read) is kept as boards have always shown it.
     req.out->Line(req.japanese() ? "ログデータの読み込みが行えません。管理者に問い合わせてください。"_sj
                                  : "Writing of log data can't be done. Put it, and carry out time for a while again.");
     EndRequest();

@@ -111,6 +111,7 @@ void CheckMember(Request& req) {
   }
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY>");
+  // sic: "wrong.Don't post." kept as boards have always shown it.
   req.out->Line(req.japanese() ? "ID とパスワードが間違っています、発言は出来ません。"_sj
                                : "ID and a password are wrong.Don't post.");
   LogFailedLogin(req, id, password);
@@ -152,6 +153,7 @@ void CheckEmail(Request& req) {
   } else {
     out->Line("Though a mail address is being written down, it has the possibility which isn't right.<BR>");
     out->Line("Confirm a mail address.");
+    // sic: "plase try agein" kept as boards have always shown it.
     out->Line("Click <A HREF=\"" + back + "\">here</A>, plase try agein.");
   }
   out->Line("</HTML>");
@@ -163,6 +165,7 @@ void StorePost(Request& req, std::string_view body) {
   std::unique_ptr<File> log;
   if (!OpenWithRetry(req.env, req.files.Log(), OpenMode::kWriteShared, kStandardRetry, &log).ok() ||
       !AppendBody(log.get(), body, &rec.body_start, &rec.body_end).ok()) {
+    // sic: the English wording is kept as boards have always shown it.
     RefuseWithLine(req, "ログデータの書き込みが行えません。管理者に問い合わせてください。"_sj,
                    "Writing of log data can't be done. Put it, and carry out time for a while again.");
   }

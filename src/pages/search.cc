@@ -68,6 +68,7 @@ void WriteHeaderRow(Request& req) {
   if (ja) {
     row += "コメント元"_sj;
   } else {
+    // sic: "Orojinal" (with dates only) kept as boards have always shown it.
     row += s.use_date ? "Orojinal" : "Original";
   }
   req.out->Line(row + "</TD></TR>");
@@ -186,6 +187,7 @@ void SearchPage(Request& req, const PageContext&) {
   WriteHeaderRow(req);
 
   std::unique_ptr<File> index, log;
+  // sic: "agein" in both notices, kept as boards have always shown it.
   if (!OpenShared(req.env, req.files.Index(), &index)) {
     req.out->Line(ja ? "投稿中でインデックスファイルがオープンできません。暫く時間を置いて再度実行してください。"_sj
                      : "Now, it's being written. Don't open index file. Wait a minute. Please retry agein.");
