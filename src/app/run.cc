@@ -76,7 +76,7 @@ void WriteServerBusyPage(Request& req, SjLiteral japanese, SjLiteral english) {
   WriteErrorPage(req, "KIROQ SERVER BUSY", {req.japanese() ? japanese : english});
 }
 
-// Start-up steps 2 to 5: cookies and the four query words.
+// The client, cookies and the four query words.
 void ReadAddress(Request& req, const std::vector<std::string>& args) {
   req.client = ReadClient(req.env);
   req.cookies = Cookies(req.env->GetVar("HTTP_COOKIE"));
@@ -99,7 +99,7 @@ void ReadAddress(Request& req, const std::vector<std::string>& args) {
   req.action = NormalizeAction(req.action);
 }
 
-// Start-up step 6: false when the board has no settings file (the page
+// The board's settings: false when the board has no settings file (the page
 // saying so has been written).
 bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   req.settings.japanese = true;  // the missing-settings page is Japanese
@@ -114,7 +114,8 @@ bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   return true;
 }
 
-// Start-up steps 8 to 15, after the body was read.
+// The settings a request can change (cookies, the attachment folder, the
+// labels), after the body was read.
 void ApplyRequestSettings(Request& req) {
   Settings& s = req.settings;
   // A cookie cleared with an empty value counts as absent.
