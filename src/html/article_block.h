@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cgi/html.h"
+#include "html/page_context.h"
 
 namespace kiroq {
 
@@ -16,11 +17,13 @@ struct Request;
 struct IndexRecord;
 class File;
 
-// Writes article number (1-based) from rec as the program's own block. The
-// body is read from log when it is given, otherwise from the board's log
-// opened here (read-shared, with the standard retries); a log that stays
-// busy ends the request with a notice.
-void WriteArticleBlock(Request& req, const IndexRecord& rec, int number, File* log = nullptr);
+// Writes article number (1-based) from rec as the program's own block; its
+// thread and romaji links lead to page.current(), which on a thread page is
+// the thread's top for every block. The body is read from log when it is
+// given, otherwise from the board's log opened here (read-shared, with the
+// standard retries); a log that stays busy ends the request with a notice.
+void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord& rec, int number,
+                       File* log = nullptr);
 
 // The board's log opened as an article's body is read (read-shared,
 // standard retries), for pages that show several articles from one open; a

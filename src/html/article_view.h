@@ -4,7 +4,7 @@
 #ifndef KIROQ_HTML_ARTICLE_VIEW_H_
 #define KIROQ_HTML_ARTICLE_VIEW_H_
 
-#include <memory>
+#include "html/page_context.h"
 
 namespace kiroq {
 
@@ -12,11 +12,11 @@ struct Request;
 struct IndexRecord;
 class File;
 
-// Writes article number (1-based) from rec. The body is read from log when
-// it is given, otherwise from the board's log opened here (read-shared,
-// with the standard retries); a log that stays busy ends the request with a
-// notice.
-void ShowArticle(Request& req, const IndexRecord& rec, int number, File* log = nullptr);
+// Writes article number (1-based) from rec on a page standing at page. The
+// body is read from log when it is given, otherwise from the board's log
+// opened here (read-shared, with the standard retries); a log that stays
+// busy ends the request with a notice.
+void ShowArticle(Request& req, const PageContext& page, const IndexRecord& rec, int number, File* log = nullptr);
 
 }  // namespace kiroq
 

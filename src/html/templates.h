@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "html/page_context.h"
+
 namespace kiroq {
 
 struct Request;
@@ -13,10 +15,12 @@ struct IndexRecord;
 class File;
 
 // Renders the template at path for rec (the article concerned; an empty
-// record for a new post), line by line, in the context that req.action and
-// the file's extension select. log is the board's article log when the
-// caller holds it open; otherwise it is opened here when a body is needed.
-void RenderTemplate(Request& req, const std::string& path, const IndexRecord& rec, File* log = nullptr);
+// record for a new post), line by line, in the context that page.action and
+// the file's extension select; page.current() is the article the tags
+// number and link. log is the board's article log when the caller holds it
+// open; otherwise it is opened here when a body is needed.
+void RenderTemplate(Request& req, const PageContext& page, const std::string& path, const IndexRecord& rec,
+                    File* log = nullptr);
 
 }  // namespace kiroq
 

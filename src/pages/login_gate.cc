@@ -63,6 +63,7 @@ void WriteLoginPage(Request& req) {
 void WriteLoginFailedPage(Request& req, const std::string& id) {
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY>");
+  // sic: the English wording is kept as boards have always shown it.
   req.out->Line(req.japanese() ? "会員ID とパスワードが間違っています。設定作業に失敗しました"_sj
                                : "A password is wrong with the member ID. It failed in the establishment work.");
   req.out->Line("</BODY></HTML>");
@@ -74,6 +75,7 @@ void WriteLoginDonePage(Request& req) {
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY BGCOLOR=\"WHITE\">");
   req.out->Line("<CENTER>");
+  // sic: the English wording is kept as boards have always shown it.
   req.out->Line(ja ? "設定作業が終了しました。<P>"_sj : "Establishment work was finished.<P>");
   req.out->Line("<A HREF=\"" + RequestHref(req) + "\">" + (ja ? "掲示板へ行く"_sj : "Go to BBS") + "</A>");
 }

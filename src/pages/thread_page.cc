@@ -7,6 +7,7 @@
 
 #include "html/request.h"
 #include "html/frame.h"
+#include "html/page_context.h"
 #include "html/article_block.h"
 #include "html/article_view.h"
 #include "board/thread_tree.h"
@@ -23,9 +24,10 @@ struct ThreadArticle {
 
 // The article at start and its replies in walk order, read under a shared
 // read open of the index that is closed again before anything is
-// shown. Only the thread's records are read. Ends the request when the
-// index stays busy; empty when there is no such article.
-std::vector<ThreadArticle> ReadThread(Request& req, int start) {
+// shown. Only the thread's records are read; *count becomes the index's
+// article count when it could be read. Ends the request when the index
+// stays busy; empty when there is no such article.
+std::vector<ThreadArticle> ReadThread(Request& req, int start, int* count) {
   std::unique_ptr<File> file;
   Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadShared, kStandardRetry, &file);
   if (s.IsBusy()) {
@@ -36,7 +38,7 @@ std::vector<ThreadArticle> ReadThread(Request& req, int start) {
   if (s.ok()) s = MapWholeRecords(file.get(), &bytes);
   if (!s.ok()) bytes = std::string_view();
   const IndexView index(bytes);
-  if (s.ok()) req.count = index.count();
+  if (s.ok()) *count = index.count();
   std::vector<ThreadArticle> thread;
   if (start < 0 || start >= index.count()) return thread;
   thread.push_back({start, index.record(start)});
@@ -47,15 +49,19 @@ std::vector<ThreadArticle> ReadThread(Request& req, int start) {
 
 }  // namespace
 
-void ThreadPage(Request& req) {
-  const int start = req.position;
-  const std::vector<ThreadArticle> thread = ReadThread(req, start);
+void ThreadPage(Request& req, const PageContext& page) {
+  PageContext shown = page;
+  const int start = page.position;
+  const std::vector<ThreadArticle> thread = ReadThread(req, start, &shown.count);
   const bool has_template = !req.files.FindBesideProgram(req.env, ".mes").empty();
-  if (!has_template) WriteArticleNavBar(req, start + 1, req.count, thread.empty() ? nullptr : &thread.front().rec);
+  if (!has_template) WriteArticleNavBar(req, start + 1, shown.count, thread.empty() ? nullptr : &thread.front().rec);
   // One open of the log for all the bodies; a template opens its own.
   std::unique_ptr<File> log;
   if (!has_template && thread.size() > 1) log = OpenLogForArticles(req);
-  for (const ThreadArticle& a : thread) ShowArticle(req, a.rec, a.position + 1, log.get());
+  for (const ThreadArticle& a : thread) {
+    ShowArticle(req, shown, a.rec, a.position + 1, log.get());
+    shown.thread_menu = false;
+  }
 }
 
 }  // namespace kiroq
