@@ -104,7 +104,8 @@ void ReadAddress(Request& req, const std::vector<std::string>& args) {
 bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   req.settings.japanese = true;  // the missing-settings page is Japanese
   std::string text;
-  if (!IsValidBoardName(req.board) || !req.env->ReadFile(req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
+  if (!IsValidBoardName(req.board) ||
+      !ReadAdministratorFile(req.env, req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
     WriteMissingSettingsPage(req);
     return false;
   }
