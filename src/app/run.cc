@@ -76,6 +76,21 @@ void WriteServerBusyPage(Request& req, SjLiteral japanese, SjLiteral english) {
   WriteErrorPage(req, "KIROQ SERVER BUSY", {req.japanese() ? japanese : english});
 }
 
+// A page of another site asked the visitor's browser to change something
+// here (a link, a form, an image address); nothing is changed.
+void WriteOtherSitePage(Request& req) {
+  WritePageHeader(req.out);
+  if (req.japanese()) {
+    WriteErrorPage(req, "KIROQ ERROR",
+                   {"他のサイトのページから送られた要求は受け付けられません。<BR>"_sj,
+                    "この掲示板のページから操作してください。何も変更されていません。"_sj});
+  } else {
+    WriteErrorPage(req, "KIROQ ERROR",
+                   {"A request sent from another site's page is not accepted.<BR>",
+                    "Please use this board's own pages. Nothing was changed."});
+  }
+}
+
 // The client, cookies and the four query words.
 void ReadAddress(Request& req, const std::vector<std::string>& args) {
   req.client = ReadClient(req.env);
@@ -104,7 +119,8 @@ void ReadAddress(Request& req, const std::vector<std::string>& args) {
 bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   req.settings.japanese = true;  // the missing-settings page is Japanese
   std::string text;
-  if (!IsValidBoardName(req.board) || !req.env->ReadFile(req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
+  if (!IsValidBoardName(req.board) ||
+      !ReadAdministratorFile(req.env, req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
     WriteMissingSettingsPage(req);
     return false;
   }
@@ -187,6 +203,8 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
   if (!LoadBoardSettings(req, &settings_file)) return;
 
   req.input.Read(env, req.settings.mobile());
+  // Before anything is written, folders included.
+  if (ChangesState(req.action, LoginPosted(req)) && req.client.FromOtherSite()) return WriteOtherSitePage(req);
   ApplyRequestSettings(req);
   PassLoginGate(req);
   req.admin_password = ReadAdminPassword(env, req.settings.password, req.board);

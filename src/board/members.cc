@@ -13,7 +13,7 @@ namespace kiroq {
 bool FindMember(Env* env, const std::string& member_file, std::string_view id, std::string_view password,
                 Member* member) {
   std::string text;
-  if (member_file.empty() || !env->ReadFile(member_file, &text).ok()) return false;
+  if (member_file.empty() || !ReadAdministratorFile(env, member_file, &text).ok()) return false;
   bool found = false;
   for (const std::string& line : SplitLines(text)) {
     std::vector<std::string> items = SplitCommaText(line);

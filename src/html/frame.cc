@@ -3,6 +3,7 @@
 #include "html/links.h"
 #include "html/request.h"
 #include "html/view_links.h"
+#include "platform/env.h"
 #include "storage/board_files.h"
 #include "storage/record.h"
 #include "text/ascii.h"
@@ -12,7 +13,7 @@ namespace kiroq {
 
 bool PrintFile(Request& req, const std::string& path) {
   std::string text;
-  if (path.empty() || !req.env->ReadFile(path, &text).ok()) return false;
+  if (path.empty() || !ReadAdministratorFile(req.env, path, &text).ok()) return false;
   for (const std::string& line : SplitLines(text)) req.out->Line(Html::Trusted(line));
   return true;
 }

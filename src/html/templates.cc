@@ -12,6 +12,7 @@
 #include "html/post_date.h"
 #include "html/request.h"
 #include "html/template_items.h"
+#include "platform/env.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
@@ -395,7 +396,7 @@ class Renderer {
 void RenderTemplate(Request& req, const PageContext& page, const std::string& path, const IndexRecord& rec,
                     File* log) {
   std::string text;
-  if (!req.env->ReadFile(path, &text).ok()) return;
+  if (!ReadAdministratorFile(req.env, path, &text).ok()) return;
   Renderer renderer(req, page, rec, KindOf(path), log);
   for (const std::string& line : SplitLines(text)) renderer.RenderLine(line);
 }

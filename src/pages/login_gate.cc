@@ -17,13 +17,14 @@ namespace {
 
 constexpr std::string_view kLoginDone = "FCONFMEM";
 
-// "kiroq.exe?" and the request's four query words as they came, so that the
-// login leads back to the page that was asked for.
+// "kiroq.exe?" and the request's four query words, so that the login leads
+// back to the page that was asked for. Each word is encoded: a word may hold
+// any byte once its "%XX" was decoded.
 Html RequestHref(const Request& req) {
   Html href = "kiroq.exe?";
   for (std::size_t i = 1; i <= 4; ++i) {
     if (i > 1) href += "+";
-    href += EscapeAttribute(req.Word(i));
+    href += UrlArgument(req.Word(i));
   }
   return href;
 }
@@ -92,6 +93,11 @@ void WriteMemberCookies(Request& req, const std::string& id, const std::string& 
 }
 
 }  // namespace
+
+bool LoginPosted(const Request& req) {
+  const Settings& s = req.settings;
+  return s.members_only_board() && s.member_read_only == 1 && req.input.Field("DONE") == kLoginDone;
+}
 
 void PassLoginGate(Request& req) {
   const Settings& s = req.settings;

@@ -144,8 +144,9 @@ void CheckEmail(Request& req) {
   Output* out = req.out;
   out->Line("<HTML>");
   out->Line("<H1>KIROQ ERROR</H1>");
-  // The referring page as it came, escaped as today: a browser sent it.
-  const Html back = EscapeAttribute(req.client.referer);
+  // The referring page; only an http(s) address links as itself, so that a
+  // forged Referer cannot make the link run script.
+  const Html back = req.client.referer.empty() ? Html() : LinkAddress(req.client.referer);
   if (req.japanese()) {
     out->Line("メールアドレスが記入されていますが、正しくない可能性があります。<BR>"_sj);
     out->Line("メールアドレスを確認してください。"_sj);
