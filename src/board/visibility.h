@@ -19,6 +19,13 @@ inline bool BeyondViewLimit(long long view_limit, long long count, long long pos
   return position <= ViewLimitFloor(view_limit, count);
 }
 
+// True when the article's body may be shown, quoted in a reply or found by
+// a search: it is not deleted and not too old. Every page that shows, quotes
+// or finds bodies asks this.
+inline bool MayShowBody(long long view_limit, long long count, long long position, bool deleted) {
+  return !deleted && !BeyondViewLimit(view_limit, count, position);
+}
+
 }  // namespace kiroq
 
 #endif  // KIROQ_BOARD_VISIBILITY_H_

@@ -20,14 +20,13 @@ void WritePageHeader(Output* out) {
   out->Line("<META HTTP-EQUIV=\"Content-Type\" NAME=\"\" CONTENT=\"text/html; charset=x-sjis\">");
 }
 
-void WriteDownloadHeader(Output* out, std::string_view file_name, std::string_view user_agent) {
-  std::string name = HeaderSafe(file_name);
-  HeaderWriter::Line(out, "Content-Disposition: attachment; filename=" + name);
-  if (user_agent.find("MSIE 5.5;") != std::string_view::npos) {
-    HeaderWriter::Line(out, "Content-type: application/octet-stream-dummy name=" + name);
-  } else {
-    HeaderWriter::Line(out, "Content-type: application/octet-stream name=" + name);
-  }
+void WriteDownloadHeader(Output* out, std::string_view file_name) {
+  HeaderWriter::Line(out, "Content-Disposition: attachment; filename=" + HeaderSafe(file_name));
+  HeaderWriter::Line(out, "Content-Type: application/octet-stream");
+  // A visitor's file, served from the board's own address: never read as a
+  // page, never run as one.
+  HeaderWriter::Line(out, "X-Content-Type-Options: nosniff");
+  HeaderWriter::Line(out, "Content-Security-Policy: sandbox");
   HeaderWriter::End(out, true);
 }
 

@@ -17,9 +17,10 @@ class Output;
 // page's first line, the META element naming Shift-JIS.
 void WritePageHeader(Output* out);
 
-// The header block of a file download. user_agent picks the variant old
-// Internet Explorer 5.5 needs. The file's bytes follow (Output::FileBytes).
-void WriteDownloadHeader(Output* out, std::string_view file_name, std::string_view user_agent);
+// The header block of a file download: the file as an attachment of type
+// application/octet-stream that browsers neither sniff (nosniff) nor run as
+// a page (a sandbox policy). The file's bytes follow (Output::FileBytes).
+void WriteDownloadHeader(Output* out, std::string_view file_name);
 
 // "Location: <address>" (CR and LF removed) and the empty line: the whole
 // response of a redirect.

@@ -58,6 +58,63 @@ Html LinkAddress(std::string_view address) {
   return "http://" + EscapeAttribute(address);
 }
 
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The address as the server that gets it will read it, upper-cased.
+std::string AsRequested(std::string_view address) {
+  std::string kept;
+  for (char c : address) {
+    if (c != '\t' && c != '\r' && c != '\n') kept.push_back(c);
+  }
+  std::string out;
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    if (kept[i] == '%' && i + 2 < kept.size() && HexDigit(kept[i + 1]) >= 0 && HexDigit(kept[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(HexDigit(kept[i + 1]) * 16 + HexDigit(kept[i + 2])));
+      i += 2;
+    } else {
+      out.push_back(kept[i]);
+    }
+  }
+  return ToUpperAscii(out);
+}
+
+bool IsNameByte(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+         c == '_';
+}
+
+// True when name (upper-cased) appears in address other than as the start
+// of a longer file name.
+bool Names(std::string_view address, std::string_view name) {
+  if (name.empty()) return false;
+  for (std::size_t at = address.find(name); at != std::string_view::npos; at = address.find(name, at + 1)) {
+    const std::size_t after = at + name.size();
+    if (after == address.size() || !IsNameByte(address[after])) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsPictureAddress(std::string_view address, std::string_view script_name) {
+  if (!StartsWithIgnoreCase(address, "http://") && !StartsWithIgnoreCase(address, "https://")) return false;
+  const std::string requested = AsRequested(address);
+  const std::size_t slash = script_name.rfind('/');
+  const std::string_view own = slash == std::string_view::npos ? script_name : script_name.substr(slash + 1);
+  return !Names(requested, "KIROQ.EXE") && !Names(requested, ToUpperAscii(own));
+}
+
+Html PictureSource(std::string_view address, std::string_view script_name) {
+  return IsPictureAddress(address, script_name) ? EscapeAttribute(address) : Html();
+}
+
 Html LinkAddresses(const Html& line) { return Html(AutoLinkAddresses(line.bytes())); }
 
 }  // namespace kiroq

@@ -69,6 +69,17 @@ Html UrlArgument(std::string_view word);
 // that does not start with "http://" or "https://" (any case), so that only
 // those two schemes link; then attribute-escaped.
 Html LinkAddress(std::string_view address);
+// True when an article's picture address may be fetched by every reader's
+// browser: an absolute "http://" or "https://" address (any case) that does
+// not call this program. It calls the program when, its tabs and line breaks
+// dropped (as browsers drop them) and its %-escapes decoded, the program's
+// file name ("kiroq.exe", which links use, or the last segment of
+// script_name; any case) appears in it followed by anything but a letter,
+// digit, ".", "-" or "_": an address such as kiroq.exe?board+10+1+8 would
+// make every reader toggle an article.
+bool IsPictureAddress(std::string_view address, std::string_view script_name);
+// The address as an IMG SRC value; empty when it is no picture address.
+Html PictureSource(std::string_view address, std::string_view script_name);
 // The line with every address that starts "www." or "http" (any case)
 // outside an existing link made a link to itself (text/convert.h
 // AutoLinkAddresses). The addresses come from line, which is already markup.

@@ -46,8 +46,7 @@ std::string FormatBytes(uint64_t n) {
 void WriteNumberRow(Request& req, int number) {
   const Settings& s = req.settings;
   Output* out = req.out;
-  out->Line(RowStart(s.no_head_color, s.no_str_color, req.japanese() ? "文書番号"_sj : "Article No") +
-            Html::Number(number));
+  out->Line(RowStart(s.no_head_color, s.no_str_color, req.labels.number_heading) + Html::Number(number));
   if (!s.read_only) {
     const Html label = req.japanese() ? req.labels.reply : "Response";
     out->Write(" " + BoardLink(req, number, Action::kReplyForm, label));
@@ -208,6 +207,11 @@ bool IsSafeAttachmentName(std::string_view name) {
   return IsStorableName(name, true);
 }
 
+Html ArticlePicture(const Request& req, const IndexRecord& rec) {
+  if (!req.settings.use_image_url || rec.is_deleted()) return Html();
+  return PictureSource(rec.image_url, req.client.script_name);
+}
+
 std::string AttachmentPath(const Request& req, int number, const std::string& name) {
   return req.files.UploadDir() + Itoa(number) + "/" + name;
 }
@@ -254,10 +258,9 @@ void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord&
     out->Line(RowStart(s.url_head_color, s.url_str_color, "URL") + "<A HREF=\"" + LinkAddress(rec.url) +
               "\" TARGET=\"OTHER\">" + EscapeText(rec.url) + "</A></TD></TR>");
   }
-  if (s.use_image_url && !rec.is_deleted() && !rec.image_url.empty()) {
+  if (const Html picture = ArticlePicture(req, rec); !picture.empty()) {
     out->Line("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#CCFF00\"><FONT COLOR=\"" + Html::Trusted(s.grph_str_color) + "\">" +
-              (ja ? "画像"_sj : "Picture") + "</FONT></TD><TD><IMG SRC=\"" + EscapeAttribute(rec.image_url) +
-              "\"></TD></TR>");
+              (ja ? "画像"_sj : "Picture") + "</FONT></TD><TD><IMG SRC=\"" + picture + "\"></TD></TR>");
   }
   if (page.action != Code(Action::kArticleList) && (rec.parent != 0 || rec.ChildCount() > 0)) {
     WriteRelationsRow(req, page, rec);

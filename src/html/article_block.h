@@ -40,6 +40,11 @@ std::vector<Html> BodyLines(const Request& req, std::string_view body, bool roma
 // that they cannot close the text area; the browser shows them as posted.
 Html QuotedBody(std::string_view body, const Html& prefix);
 
+// The picture of rec as an IMG SRC value; empty when the board shows no
+// pictures, the article is deleted or its address is no picture address
+// (cgi/html.h IsPictureAddress): then the picture is left out.
+Html ArticlePicture(const Request& req, const IndexRecord& rec);
+
 // The attachment's file and counter, when the board keeps attachments.
 std::string AttachmentPath(const Request& req, int number, const std::string& name);
 std::string CounterPath(const Request& req, int number);

@@ -18,6 +18,12 @@ class File;
 // busy ends the request with a notice.
 void ShowArticle(Request& req, const PageContext& page, const IndexRecord& rec, int number, File* log = nullptr);
 
+// ShowArticle for the readers' pages: an article too old to show among
+// page.count articles (VIEWLIMIT, board/visibility.h) gets the notice
+// "このログは表示できません。" in its place. True when the article was shown.
+bool ShowArticleOrNotice(Request& req, const PageContext& page, const IndexRecord& rec, int number,
+                         File* log = nullptr);
+
 }  // namespace kiroq
 
 #endif  // KIROQ_HTML_ARTICLE_VIEW_H_

@@ -6,6 +6,7 @@
 
 #include "board/dates.h"
 #include "board/reply_title.h"
+#include "board/visibility.h"
 #include "html/article_block.h"
 #include "html/form_fields.h"
 #include "html/links.h"
@@ -194,9 +195,7 @@ class Renderer {
         break;
       default:
         // A deleted article's picture goes with the rest of its content.
-        if (!rec_.image_url.empty() && !rec_.is_deleted()) {
-          Append("<IMG SRC=\"" + EscapeAttribute(rec_.image_url) + "\">");
-        }
+        if (const Html picture = ArticlePicture(req_, rec_); !picture.empty()) Append("<IMG SRC=\"" + picture + "\">");
     }
   }
 
@@ -217,7 +216,9 @@ class Renderer {
     Flush();
     Output* out = req_.out;
     out->Line(TextAreaStart());
-    if (rec_.HasBody()) {
+    // A parent that may not be shown (deleted, too old) is answered as one
+    // without a body.
+    if (rec_.HasBody() && MayShowBody(req_.settings.view_limit, page_.count, page_.position, rec_.is_deleted())) {
       // Escaped so that the quoted text cannot close the text area.
       out->Write(QuotedBody(ReadArticleBody(), Html::Trusted(req_.settings.add_head)));
     }

@@ -1,5 +1,4 @@
 #include "pages/article_page.h"
-#include "board/visibility.h"
 
 #include <memory>
 
@@ -41,11 +40,7 @@ void ShowCurrentArticle(Request& req, PageContext page) {
   bool found = page.count > 0 && ReadShownRecord(req, page.position, &rec, &page.count);
   if (!HasMessageTemplate(req)) WriteArticleNavBar(req, page.position + 1, page.count, found ? &rec : nullptr);
   if (!found) return;
-  if (BeyondViewLimit(req.settings.view_limit, page.count, page.position)) {
-    req.out->Line("<P>このログは表示できません。"_sj);
-    return;
-  }
-  ShowArticle(req, page, rec, page.position + 1);
+  ShowArticleOrNotice(req, page, rec, page.position + 1);
 }
 
 }  // namespace

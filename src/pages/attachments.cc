@@ -87,11 +87,13 @@ std::string TemporaryName() {
   return name + ".tmp";
 }
 
-// Writes the bytes as folder/name, through a temporary file.
+// Writes the bytes as folder/name, through a temporary file that a failure
+// removes again.
 bool SaveUpload(Env* env, const std::string& folder, const std::string& name, std::string_view bytes) {
   std::string temporary = folder + TemporaryName();
-  if (!env->WriteFile(temporary, bytes).ok()) return false;
-  return env->RenameFile(temporary, folder + name).ok();
+  if (env->WriteFile(temporary, bytes).ok() && env->RenameFile(temporary, folder + name).ok()) return true;
+  env->RemoveFile(temporary);
+  return false;
 }
 
 // The password check of action 21: true when the article exists and was
@@ -108,8 +110,10 @@ bool UploadAllowed(Request& req, int position, const std::string& password) {
 }
 
 // Names the attachment in the record, re-read under the write lock so that
-// a change made since the password check (a reply, a deletion) is kept.
-bool NameAttachment(Request& req, int position, std::string_view name) {
+// a change made since the password check (a reply, a deletion) is kept. The
+// file of the attachment it replaces is removed, still under the lock, so
+// that no later upload of that name can be taken for it.
+bool NameAttachment(Request& req, int position, const std::string& name) {
   std::unique_ptr<File> index;
   if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kWriteExclusive, kStandardRetry, &index).ok()) {
     req.out->Line(req.labels.index_busy);
@@ -117,8 +121,14 @@ bool NameAttachment(Request& req, int position, std::string_view name) {
   }
   std::string bytes;
   if (!ReadRecordBytes(index.get(), position, &bytes).ok()) return false;
+  IndexRecord old;
+  DecodeRecord(bytes, &old);
   SetAttachmentName(&bytes, name);
-  return WriteRecordBytes(index.get(), position, bytes).ok();
+  if (!WriteRecordBytes(index.get(), position, bytes).ok()) return false;
+  if (old.attachment != name && IsSafeAttachmentName(old.attachment)) {
+    req.env->RemoveFile(AttachmentPath(req, position + 1, old.attachment));
+  }
+  return true;
 }
 
 // Saves the UPLOADFILE part in the article's folder; the name stored, or ""
@@ -198,7 +208,7 @@ bool StreamFile(Request& req, const std::string& path, std::string_view name) {
       !file->Size(&size).ok()) {
     return false;
   }
-  WriteDownloadHeader(req.out, name, req.client.user_agent);
+  WriteDownloadHeader(req.out, name);
   std::string block;
   for (uint64_t offset = 0; offset < size; offset += block.size()) {
     // A file that shrinks or fails while being sent ends the download short;

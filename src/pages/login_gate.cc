@@ -92,6 +92,15 @@ void WriteMemberCookies(Request& req, const std::string& id, const std::string& 
   }
 }
 
+// The member cookies name a member: checked on every request, as at login,
+// since a cookie is only what the browser says.
+bool HoldsMemberCookies(Request& req) {
+  const std::string id = req.cookies.Value("MEMID=");
+  if (id.empty()) return false;
+  Member member;
+  return FindMember(req.env, req.settings.members_only, id, req.cookies.Value("MEMPASS="), &member);
+}
+
 }  // namespace
 
 bool LoginPosted(const Request& req) {
@@ -103,7 +112,7 @@ void PassLoginGate(Request& req) {
   const Settings& s = req.settings;
   if (!s.members_only_board() || s.member_read_only != 1) return;
   if (req.input.Field("DONE") != kLoginDone) {
-    if (!req.cookies.Value("MEMID=").empty()) return;
+    if (HoldsMemberCookies(req)) return;
     WriteLoginPage(req);
     EndRequest();
   }

@@ -1,8 +1,9 @@
 // The gate of members-only boards that admit members only.
 //
 // With MEMBERSONLY naming a member file and MEMBERREADONLY 1, a request goes
-// on only for a reader who holds the cookie MEMID (set at login; its value is
-// not checked against the member file here) or who has just logged in. Others
+// on only for a reader whose cookies MEMID and MEMPASS (set at login) name a
+// member of the file, by the rule of the login itself, or who has just
+// logged in. Others
 // get a login page whose form posts back to the very request that was
 // refused, with the hidden field DONE=FCONFMEM and the fields CONFMEMID and
 // CONFMEMPASS.
@@ -13,12 +14,12 @@ namespace kiroq {
 
 struct Request;
 
-// Runs once per request, after the form fields are read and before anything
-// is written. Returns when the request may go on; a successful login has
-// then written the two member cookie lines, so the page's header block
-// follows them. Otherwise writes the login page, the failure page (and logs
-// the attempt) or, with USECOOKIE on, the confirmation of a login, and ends
-// the request.
+// Runs once per request, after the form fields are read and before any
+// action is dispatched (downloads included) or anything is written. Returns
+// when the request may go on; a successful login has then written the two
+// member cookie lines, so the page's header block follows them. Otherwise
+// writes the login page, the failure page (and logs the attempt) or, with
+// USECOOKIE on, the confirmation of a login, and ends the request.
 void PassLoginGate(Request& req);
 
 // True when the request posts a login to a board behind the gate: the gate

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "board/reply_title.h"
+#include "board/visibility.h"
 #include "html/article_block.h"
 #include "html/form_fields.h"
 #include "html/links.h"
@@ -127,7 +128,9 @@ void ReplyFormPage(Request& req, const PageContext& page) {
   WriteDeletePassword(req);
   out->Write("<TEXTAREA NAME=\"CONTENT\" ROWS=" + Html::Trusted(req.settings.rows_size) +
              " COLS=" + Html::Trusted(req.settings.cols_size) + ">");
-  if (parent.HasBody()) {
+  // A parent that may not be shown (deleted, too old) is answered as one
+  // without a body.
+  if (parent.HasBody() && MayShowBody(req.settings.view_limit, page.count, req.number - 1, parent.is_deleted())) {
     out->Line(QuotedBody(ReadParentBody(req, parent), Html::Trusted(req.settings.add_head)));
   }
   out->Line("</TEXTAREA><BR>");

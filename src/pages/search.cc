@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "board/dates.h"
+#include "board/visibility.h"
 #include "cgi/output.h"
 #include "html/links.h"
 #include "html/post_date.h"
@@ -102,10 +103,10 @@ struct Candidate {
   int32_t start, end;  // its body, log[start .. end]
 };
 
-// The candidates among the first count records, in index order. Only the
-// mark and the body offsets are looked at; the index is read a block at a
-// time.
-std::vector<Candidate> ReadCandidates(File* index, int count) {
+// The candidates among the first count records, in index order: the
+// articles whose bodies may be shown (board/visibility.h). Only the mark and
+// the body offsets are looked at; the index is read a block at a time.
+std::vector<Candidate> ReadCandidates(File* index, int count, int view_limit) {
   std::vector<Candidate> candidates;
   std::string block;
   for (int low = 0; low < count; low += kIndexBlockRecords) {
@@ -116,7 +117,7 @@ std::vector<Candidate> ReadCandidates(File* index, int count) {
     }
     for (int i = 0; i < n; ++i) {
       std::string_view rec = std::string_view(block).substr(std::size_t{kRecordSize} * i, kRecordSize);
-      if (rec[record_layout::kDeleted] != 0) continue;
+      if (!MayShowBody(view_limit, count, low + i, rec[record_layout::kDeleted] != 0)) continue;
       const int32_t start = GetInt32(rec, record_layout::kBodyStart), end = GetInt32(rec, record_layout::kBodyEnd);
       if (SpansBody(start, end) && start >= 0) candidates.push_back({low + i, start, end});
     }
@@ -207,7 +208,9 @@ void SearchPage(Request& req, const PageContext&) {
   if (!index->Size(&index_size).ok()) throw std::runtime_error("index size unknown");
   const int count = static_cast<int>(std::min<uint64_t>(index_size / kRecordSize, std::numeric_limits<int>::max()));
   std::vector<char> hit;
-  if (!keyword.empty()) hit = FindHits(ReadCandidates(index.get(), count), count, log.get(), &finder);
+  if (!keyword.empty()) {
+    hit = FindHits(ReadCandidates(index.get(), count, req.settings.view_limit), count, log.get(), &finder);
+  }
 
   const LocalTime now = req.env->Now();
   int hits = 0;

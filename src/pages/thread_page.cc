@@ -59,8 +59,8 @@ void ThreadPage(Request& req, const PageContext& page) {
   std::unique_ptr<File> log;
   if (!has_template && thread.size() > 1) log = OpenLogForArticles(req);
   for (const ThreadArticle& a : thread) {
-    ShowArticle(req, shown, a.rec, a.position + 1, log.get());
-    shown.thread_menu = false;
+    // The thread's menu goes with the first article shown.
+    if (ShowArticleOrNotice(req, shown, a.rec, a.position + 1, log.get())) shown.thread_menu = false;
   }
 }
 

@@ -111,6 +111,8 @@ class Env {
   // Creates one folder; an existing folder is not an error.
   virtual Status CreateDir(const std::string& path) = 0;
   virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
+  // Removes one file; a file that is not there is not an error.
+  virtual Status RemoveFile(const std::string& path) = 0;
 
   // --- time ---
   // Seconds since 1970-01-01 00:00:00 UTC.
@@ -155,6 +157,7 @@ class EnvWrapper : public Env {
   Status RenameFile(const std::string& from, const std::string& to) override {
     return target_->RenameFile(from, to);
   }
+  Status RemoveFile(const std::string& path) override { return target_->RemoveFile(path); }
   int64_t UnixTime() override { return target_->UnixTime(); }
   LocalTime ToLocal(int64_t unix_time) override { return target_->ToLocal(unix_time); }
   void SleepMs(int ms) override { target_->SleepMs(ms); }

@@ -549,6 +549,11 @@ class PosixEnvImpl : public Env {
     return PosixError(from, errno);
   }
 
+  Status RemoveFile(const std::string& path) override {
+    if (unlink(path.c_str()) == 0 || errno == ENOENT) return Status::OK();
+    return PosixError(path, errno);
+  }
+
   int64_t UnixTime() override { return static_cast<int64_t>(time(nullptr)); }
 
   LocalTime ToLocal(int64_t unix_time) override {

@@ -26,18 +26,19 @@ TEST(PageHeader, ExactBlock) {
             "<META HTTP-EQUIV=\"Content-Type\" NAME=\"\" CONTENT=\"text/html; charset=x-sjis\">\r\n");
 }
 
-TEST(DownloadHeader, VariantForOneOldBrowser) {
+TEST(DownloadHeader, OneWellFormedTypeThatBrowsersNeitherSniffNorRun) {
   FakeEnv env;
   {
     Output out(&env);
-    WriteDownloadHeader(&out, "a.zip", "Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)");
-    WriteDownloadHeader(&out, "a\r\nSet-Cookie: x=1.zip", "Mozilla/5.0");
+    WriteDownloadHeader(&out, "a.zip");
+    WriteDownloadHeader(&out, "a\r\nSet-Cookie: x=1.zip");
   }
-  EXPECT_EQ(env.stdout_data,
-            "Content-Disposition: attachment; filename=a.zip\r\n"
-            "Content-type: application/octet-stream-dummy name=a.zip\r\n\r\n"
-            "Content-Disposition: attachment; filename=aSet-Cookie: x=1.zip\r\n"
-            "Content-type: application/octet-stream name=aSet-Cookie: x=1.zip\r\n\r\n");
+  const std::string rest =
+      "Content-Type: application/octet-stream\r\n"
+      "X-Content-Type-Options: nosniff\r\n"
+      "Content-Security-Policy: sandbox\r\n\r\n";
+  EXPECT_EQ(env.stdout_data, "Content-Disposition: attachment; filename=a.zip\r\n" + rest +
+                                 "Content-Disposition: attachment; filename=aSet-Cookie: x=1.zip\r\n" + rest);
 }
 
 TEST(CookiePath, FolderOfTheReferringPage) {

@@ -31,6 +31,42 @@ TEST(Escapers, Table) {
   for (const Case& c : cases) EXPECT_EQ(c.got.bytes(), c.want);
 }
 
+// Only absolute web addresses that do not call the program itself become a
+// picture, whatever the program is called.
+TEST(PictureAddresses, Table) {
+  const struct {
+    const char* address;
+    const char* script_name;
+    const char* want;  // the IMG SRC value; "" when left out
+  } kCases[] = {
+      {"http://example.org/p.png", "/cgi-bin/kiroq.exe", "http://example.org/p.png"},
+      {"HTTPS://example.org/a\"b.gif", "/cgi-bin/kiroq.exe", "HTTPS://example.org/a&quot;b.gif"},
+      {"http://example.org/kiroq.exe.png", "/cgi-bin/kiroq.exe", "http://example.org/kiroq.exe.png"},
+      {"http://example.org/bbs.cgi.png?x", "/bbs.cgi", "http://example.org/bbs.cgi.png?x"},
+      {"javascript:alert(1)", "", ""},
+      {"JavaScript:alert(1)", "", ""},
+      {" http://example.org/p.png", "", ""},
+      {"data:image/svg+xml,<svg onload=alert(1)>", "", ""},
+      {"//example.org/p.png", "", ""},
+      {"p.png", "", ""},
+      {"kiroq.exe?test+10+1+8", "/cgi-bin/kiroq.exe", ""},
+      {"", "", ""},
+      {"http://bbs.example.jp/cgi-bin/kiroq.exe?test+10+1+8", "/cgi-bin/kiroq.exe", ""},
+      {"http://bbs.example.jp/cgi-bin/KIROQ.EXE?test+10+1+8", "", ""},
+      {"http://bbs.example.jp/cgi-bin/kiroq.exe", "", ""},
+      {"http://bbs.example.jp/cgi-bin/kiroq.exe/x.png", "", ""},
+      {"http://bbs.example.jp/cgi-bin/kiroq%2Eexe%3Ftest+10+1+8", "", ""},
+      {"http://bbs.example.jp/cgi-bin/kiro\tq.exe?test+10+1+8", "", ""},
+      {"http://bbs.example.jp/cgi-bin/kiro\r\nq.exe#x", "", ""},
+      {"http://bbs.example.jp/bbs.cgi?test+10+1+8", "/bbs.cgi", ""},
+      {"http://bbs.example.jp/BBS.CGI", "/cgi/bbs.cgi", ""},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(PictureSource(c.address, c.script_name).bytes(), c.want) << c.address;
+    EXPECT_EQ(IsPictureAddress(c.address, c.script_name), *c.want != 0) << c.address;
+  }
+}
+
 TEST(OutputGuards, FileBytesOnlyAfterADownloadHeader) {
   FakeEnv env;
   {
@@ -43,7 +79,7 @@ TEST(OutputGuards, FileBytesOnlyAfterADownloadHeader) {
   {
     Output out(&env);
     EXPECT_FALSE(out.header_written());
-    WriteDownloadHeader(&out, "a.bin", "");
+    WriteDownloadHeader(&out, "a.bin");
     out.FileBytes(std::string("\0<>", 3));
   }
   EXPECT_EQ(env.stdout_data.substr(env.stdout_data.size() - 7), std::string("\r\n\r\n\0<>", 7));

@@ -124,10 +124,37 @@ TEST_F(BlockTest, PersonRowsAndLinks) {
             std::string::npos);
   rec.url = "javascript:alert(1)";
   rec.sex = "";
+  rec.image_url = "javascript:alert(1)";
   pos = board_.AddArticle(rec, "");
   out = Show(board_.Record(pos), 2);
   EXPECT_NE(out.find("<A HREF=\"http://javascript:alert(1)\""), std::string::npos);
   EXPECT_NE(out.find("<FONT COLOR=\"PURPLE\"></FONT>"), std::string::npos);
+  // A picture that is no web address, or that would call the program for
+  // every reader, is left out with its row.
+  for (const char* image : {"javascript:alert(1)", "kiroq.exe?test+10+1+8", "http://h/cgi-bin/kiroq.exe?test+10+1+8"}) {
+    rec.image_url = image;
+    out = Show(board_.Record(board_.AddArticle(rec, "")), 3);
+    EXPECT_EQ(out.find("Picture"), std::string::npos) << image;
+    EXPECT_EQ(out.find("IMG"), std::string::npos) << image;
+  }
+}
+
+// The number row's label follows the page's label set: i-mode pages are
+// narrow and say "No", as their headings do.
+TEST_F(BlockTest, NumberLabelFollowsTheLabelSet) {
+  const int pos = board_.AddArticle(SampleRecord("t"), "");
+  const struct {
+    bool japanese;
+    int imode;
+    std::string label;
+  } kCases[] = {{true, 0, std::string("文書番号"_sj)}, {true, 1, "No"}, {false, 0, "Article No"}, {false, 1, "Article No"}};
+  for (const auto& c : kCases) {
+    settings_.japanese = c.japanese;
+    settings_.imode = c.imode;
+    const std::string out = Capture([&](Request& req) { WriteArticleBlock(req, PageContext(), board_.Record(pos), 1); });
+    EXPECT_NE(out.find("<FONT COLOR=\"BLACK\">" + c.label + "</FONT></TD><TD>1\r\n"), std::string::npos)
+        << c.japanese << c.imode;
+  }
 }
 
 TEST_F(BlockTest, BodyLinesRomajiAndLinks) {

@@ -148,7 +148,7 @@ TEST_F(TemplateContexts, AllViewShowsTheArticleThroughMesAndFieldsThroughPost) {
   rec.address = "<addr>";
   rec.age = "2&";
   rec.sex = "\"s\"";
-  rec.image_url = "p\".png";
+  rec.image_url = "http://x/p\".png";
   int pos = board_.AddArticle(rec, "hello <b>");
   const IndexRecord stored = board_.Record(pos);
   EXPECT_EQ(Render(".mes",
@@ -157,7 +157,7 @@ TEST_F(TemplateContexts, AllViewShowsTheArticleThroughMesAndFieldsThroughPost) {
                    stored, 11),
             "<A HREF=\"mailto:a&quot;@b\">&lt;i&gt;n</A>/&lt;t&gt;/"
             "<A HREF=\"http://ex.com/?a&amp;b\" TARGET=\"_new\">ex.com/?a&amp;b</A>\r\n"
-            "&lt;addr&gt;,2&amp;,&quot;s&quot;,<IMG SRC=\"p&quot;.png\">\r\n"
+            "&lt;addr&gt;,2&amp;,&quot;s&quot;,<IMG SRC=\"http://x/p&quot;.png\">\r\n"
             "<FORM ACTION=\"kiroq.exe?test+10+0+6\" METHOD=\"POST\" ENCTYPE=\"multipart/form-data\">"
             "<INPUT TYPE=\"TEXT\" NAME=\"EMAIL\" SIZE=\"60\" VALUE=\"\">\r\n"
             "hello &lt;b&gt;<BR>\r\n\r\n");
@@ -166,6 +166,18 @@ TEST_F(TemplateContexts, AllViewShowsTheArticleThroughMesAndFieldsThroughPost) {
             "<INPUT TYPE=\"TEXT\" NAME=\"TITLE\" SIZE=\"60\" VALUE=\"\">||"
             "<INPUT TYPE=\"TEXT\" NAME=\"IMAGEURL\" SIZE=\"60\" VALUE=\"\">|"
             "<TEXTAREA NAME=\"CONTENT\" ROWS=10 COLS=60></TEXTAREA>\r\n");
+}
+
+// A picture address that is no web address, or calls the program, leaves
+// the picture item empty.
+TEST_F(TemplateContexts, PictureItemOnlyForWebAddresses) {
+  settings_.use_image_url = true;
+  IndexRecord rec = SampleRecord("t");
+  for (const char* image : {"p.png", "javascript:alert(1)", "data:image/png;base64,AA==", "kiroq.exe?test+10+1+8",
+                            "https://h/cgi-bin/KIROQ.EXE?test+10+1+8"}) {
+    rec.image_url = image;
+    EXPECT_EQ(Render(".mes", "[<POSTIMAGEURL>]", board_.Record(board_.AddArticle(rec, "")), 3), "[]\r\n") << image;
+  }
 }
 
 TEST_F(TemplateContexts, ArticleViewLiveAndDeleted) {

@@ -91,10 +91,11 @@ TEST_F(AttachmentTest, UploadIsStoredInTheArticlesFolderWithoutClientPath) {
   // Nothing else in the folder: the temporary file became the attachment.
   EXPECT_EQ(FilesIn(Path("bbsdb/cafe/7")), std::set<std::string>{"photo.jpg"});
 
-  // A second file is added beside the first and the record names it.
+  // A second file replaces the first: the record names it, and the file it
+  // replaced is gone.
   Upload(7, "pw", "/home/u/notes.txt", "v1");
   EXPECT_EQ(board_.Record(6).attachment, "notes.txt");
-  EXPECT_EQ(FilesIn(Path("bbsdb/cafe/7")), (std::set<std::string>{"photo.jpg", "notes.txt"}));
+  EXPECT_EQ(FilesIn(Path("bbsdb/cafe/7")), (std::set<std::string>{"notes.txt"}));
   // The same name again replaces the file whole.
   Upload(7, "pw", "notes.txt", "v2");
   EXPECT_EQ(board_.dir().Read("bbsdb/cafe/7/notes.txt"), "v2");
@@ -197,6 +198,39 @@ TEST_F(AttachmentTest, ChangesMadeWhileSavingAreKept) {
   EXPECT_EQ(r.children[0], 3);
 }
 
+// An Env whose writes or renames fail, the write after half the bytes.
+class FailingEnv : public EnvWrapper {
+ public:
+  FailingEnv(Env* target, bool write_fails) : EnvWrapper(target), write_fails_(write_fails) {}
+  Status WriteFile(const std::string& path, std::string_view data) override {
+    if (!write_fails_) return EnvWrapper::WriteFile(path, data);
+    EnvWrapper::WriteFile(path, data.substr(0, data.size() / 2));
+    return Status::IOError(path + ": disk full");
+  }
+  Status RenameFile(const std::string& from, const std::string& to) override {
+    if (write_fails_) return EnvWrapper::RenameFile(from, to);
+    return Status::IOError(from + ": refused");
+  }
+
+ private:
+  bool write_fails_;
+};
+
+TEST_F(AttachmentTest, FailedUploadLeavesNoFileBehind) {
+  for (bool write_fails : {true, false}) {
+    std::string body = UploadBody("pw", "photo.jpg", kPhoto);
+    board_.env().SetStdin(body);
+    board_.env().vars["CONTENT_LENGTH"] = std::to_string(body.size());
+    board_.env().vars["CONTENT_TYPE"] = std::string("multipart/form-data; boundary=") + kBoundary;
+    FailingEnv env(&board_.env(), write_fails);
+    RunRequest(&env, {"cafe", "10", "7", "21"}, board_.dir().path());
+    EXPECT_NE(board_.env().stdout_data.find("ファイルの保存に失敗しました。"_sj), std::string::npos) << write_fails;
+    EXPECT_EQ(board_.Record(6).attachment, "") << write_fails;
+    EXPECT_TRUE(FilesIn(Path("bbsdb/cafe/7")).empty()) << write_fails;
+    board_.env().stdout_data.clear();
+  }
+}
+
 TEST_F(AttachmentTest, UploadFormPostsBackToAction21) {
   board_.env().vars["HTTP_COOKIE"] = "PWD=a\"b";
   std::string out = board_.Get(10, 7, 20);
@@ -279,7 +313,9 @@ TEST_F(DownloadTest, StreamedDownloadSendsTheStoredFile) {
   board_.dir().Write("bbsdb/cafe/3/a.txt", big);
   EXPECT_EQ(board_.Get(10, 3, 23),
             "Content-Disposition: attachment; filename=a.txt\r\n"
-            "Content-type: application/octet-stream name=a.txt\r\n\r\n" +
+            "Content-Type: application/octet-stream\r\n"
+            "X-Content-Type-Options: nosniff\r\n"
+            "Content-Security-Policy: sandbox\r\n\r\n" +
                 big);
   EXPECT_FALSE(board_.dir().Exists("bbsdb/cafe/cafe3.txt"));  // not counted
 

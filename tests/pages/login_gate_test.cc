@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/commands.h"
+#include "board/actions.h"
 #include "board_fixture.h"
 #include "text/sjis.h"
 
@@ -59,16 +61,16 @@ TEST_F(LoginGateTest, ReadersWithoutTheCookieGetTheLoginPage) {
   EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
 }
 
-TEST_F(LoginGateTest, AMemberCookiePassesAndOtherSettingsShowNoLogin) {
+TEST_F(LoginGateTest, MemberCookiesPassAndOtherSettingsShowNoLogin) {
   Configure({"JAPANESE=1", "MEMBERREADONLY=1"});
-  board_.env().vars["HTTP_COOKIE"] = "NAME=x; MEMID=anything";
+  board_.env().vars["HTTP_COOKIE"] = "NAME=x; MEMID=alice; MEMPASS=secret; TREET=1";
   std::string out = board_.Get(10, 0, 158);
   EXPECT_EQ(out.substr(0, kHeader.size()), kHeader);
   EXPECT_EQ(out.find("CONFMEMID"), std::string::npos);
   EXPECT_TRUE(board_.dir().Exists("bbsdb/cafe.idx"));
 
   // An empty cookie is no member.
-  board_.env().vars["HTTP_COOKIE"] = "MEMID=";
+  board_.env().vars["HTTP_COOKIE"] = "MEMID=; MEMPASS=";
   EXPECT_NE(board_.Get(10, 0, 158).find("CONFMEMID"), std::string::npos);
   // Members-only posting alone (MEMBERREADONLY 0, or any value but 1) lets readers in.
   for (const char* value : {"MEMBERREADONLY=0", "MEMBERREADONLY=2"}) {
@@ -117,6 +119,62 @@ TEST_F(LoginGateTest, FailedLoginIsRefusedAndLogged) {
                                           "<HTML><BODY>\r\n"
                                           "A password is wrong with the member ID. It failed in the "
                                           "establishment work.\r\n</BODY></HTML>\r\n");
+}
+
+// Every action the program dispatches, and two it does not, for every kind
+// of cookie: only a member's own ID and password open anything.
+TEST_F(LoginGateTest, EveryActionNeedsTheMembersOwnCookies) {
+  Configure({"JAPANESE=1", "MEMBERREADONLY=1", "FILEUPLOAD=1", "BBSMAN=1", "USESEARCHLOG=1"});
+  IndexRecord rec = SampleRecord("hidden title");
+  rec.attachment = "secret.txt";
+  board_.AddArticle(rec, "members only body");
+  board_.dir().Write("bbsdb/cafe/1/secret.txt", "attached secret");
+
+  std::vector<int> actions = {7, 200};  // the bare frame
+  const CommandTable& table = Commands();
+  for (int i = 0; i < table.early_count; ++i) actions.push_back(Code(table.early[i].action));
+  for (int i = 0; i < table.whole_count; ++i) actions.push_back(Code(table.whole[i].action));
+  for (int i = 0; i < table.framed_count; ++i) actions.push_back(Code(table.framed[i].action));
+  ASSERT_GT(actions.size(), 20u);
+
+  const struct {
+    const char* cookie;
+    bool member;
+  } kCookies[] = {
+      {"", false},
+      {"MEMID=Alice", false},
+      {"MEMID=anything", false},
+      {"MEMID=Alice; MEMPASS=SECRET", false},
+      {"MEMID=bob; MEMPASS=secret", false},  // another member's password
+      {"MEMPASS=secret", false},
+      {"MEMID=aLICE; MEMPASS=secret", true},
+  };
+  for (const auto& c : kCookies) {
+    for (int action : actions) {
+      board_.env().vars["HTTP_COOKIE"] = c.cookie;
+      const std::string out = board_.Post({"cafe", "10", "1", std::to_string(action)},
+                                          {{"SEARCHWORD", "members"}, {"CONTENT", "members"}});
+      const bool login = out.find("NAME=\"CONFMEMID\"") != std::string::npos;
+      EXPECT_EQ(login, !c.member) << "cookie \"" << c.cookie << "\" action " << action;
+      if (!c.member) {
+        EXPECT_EQ(out.find("members only body"), std::string::npos) << c.cookie << " action " << action;
+        EXPECT_EQ(out.find("attached secret"), std::string::npos) << c.cookie << " action " << action;
+        EXPECT_EQ(out.find("hidden title"), std::string::npos) << c.cookie << " action " << action;
+      }
+    }
+  }
+  // The member's own pair reads the board, and the streamed download sends
+  // the file.
+  board_.env().vars["HTTP_COOKIE"] = "MEMID=aLICE; MEMPASS=secret";
+  EXPECT_NE(board_.Get(10, 1, 3).find("members only body"), std::string::npos);
+  EXPECT_NE(board_.Get(10, 1, 23).find("attached secret"), std::string::npos);
+
+  // The login itself still opens the page asked for, whatever the cookies said.
+  board_.env().vars["HTTP_COOKIE"] = "MEMID=anything";
+  const std::string out = board_.Post({"cafe", "10", "1", "3"},
+                                      {{"CONFMEMID", "alice"}, {"CONFMEMPASS", "secret"}, {"DONE", "FCONFMEM"}});
+  EXPECT_EQ(out.rfind("Set-Cookie: MEMID=alice;", 0), 0u);
+  EXPECT_NE(out.find("members only body"), std::string::npos);
 }
 
 }  // namespace

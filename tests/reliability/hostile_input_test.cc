@@ -199,6 +199,15 @@ std::vector<std::string> HostileResponseProblems(const CgiResult& r) {
   }
   const std::string_view page = PageOf(r.out);
   if (page.find("Server Busy!") != std::string_view::npos) problems.push_back("Server Busy!");
+  // A picture every reader's browser fetches: never a script, never the
+  // program itself.
+  for (std::size_t at = page.find("<IMG SRC=\""); at != std::string_view::npos; at = page.find("<IMG SRC=\"", at + 1)) {
+    const std::string_view src = page.substr(at + 10, page.find('"', at + 10) - (at + 10));
+    const bool web = src.rfind("http://", 0) == 0 || src.rfind("https://", 0) == 0;
+    if ((!web && src.find(kMarker) != std::string_view::npos) || src.find("kiroq.exe") != std::string_view::npos) {
+      problems.push_back("picture address shown: " + std::string(src));
+    }
+  }
   if (page.find(kScriptMarker) != std::string_view::npos) problems.push_back("hostile markup shown unescaped");
   return problems;
 }

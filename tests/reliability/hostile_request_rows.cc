@@ -374,7 +374,9 @@ std::vector<Row> MultipartRows() {
          EXPECT_EQ(board.fixture().Record(first).title, "");
          EXPECT_EQ(board.fixture().Record(0).attachment, "kiroqhostile%22%0D%0A.txt");
          EXPECT_EQ(board.fixture().Record(1).attachment, "a%2F..%2F..%2Fkiroqhostile");
-         EXPECT_TRUE(std::filesystem::exists(b.folder() + "bbsdb/test/2/kiroqhostile.txt"));
+         // Each stayed in the article's folder; the last replaced the first.
+         EXPECT_TRUE(std::filesystem::exists(b.folder() + "bbsdb/test/2/a%2F..%2F..%2Fkiroqhostile"));
+         EXPECT_FALSE(std::filesystem::exists(b.folder() + "bbsdb/test/2/kiroqhostile.txt"));
        },
        {0, 1}});
   return rows;
@@ -416,6 +418,51 @@ std::vector<Row> FormFieldRows() {
                   },
                   {},
                   {0}});
+  rows.push_back({"PictureAddressesThatAreNoPictures",
+                  nullptr,
+                  [](const LiveBoard& b) {
+                    std::vector<Call> calls;
+                    for (const char* image :
+                         {"javascript:alert('kiroqhostile')", "JAVASCRIPT:kiroqhostile()", "data:text/html,kiroqhostile",
+                          "kiroqhostile.png", "kiroq.exe?test+10+1+8", "http://h/cgi-bin/kiroq.exe?test+10+1+8",
+                          "http://h/cgi-bin/KIROQ%2eEXE%3Ftest+10+1+8"}) {
+                      calls.push_back(Posted(b, "0", "9", {{"IMAGEURL", image}, {"CONTENT", "picture"}}));
+                    }
+                    std::vector<Call> views = AllViews(b, {"0", "4", "10"});
+                    calls.insert(calls.end(), views.begin(), views.end());
+                    return calls;
+                  },
+                  7,
+                  [](const LiveBoard& b, int first) {
+                    // Stored as sent; the harness holds every page to showing none as a picture.
+                    for (int k = first; k < first + 7; ++k) {
+                      EXPECT_FALSE(const_cast<LiveBoard&>(b).fixture().Record(k).image_url.empty()) << k;
+                    }
+                  }});
+  // Member cookies that name no member, on a board that admits members only:
+  // every page is the login page.
+  rows.push_back({"MemberCookiesThatNameNoMember",
+                  [](LiveBoard& b) {
+                    b.fixture().dir().Write("members.txt", "guest,guest-pass,g@example.jp,Guest\r\n");
+                    SettingsWith(b, {"MEMBERSONLY=" + b.folder() + "members.txt", "MEMBERREADONLY=1"});
+                  },
+                  [](const LiveBoard& b) {
+                    std::vector<Call> calls;
+                    for (const char* cookie : {"MEMID=kiroqhostile", "MEMID=guest", "MEMID=GUEST; MEMPASS=Guest-Pass",
+                                               "MEMID=guest; MEMPASS=guest-pass%00", "MEMPASS=guest-pass"}) {
+                      for (Call c : AllViews(b, {"1"})) calls.push_back(With(c, "HTTP_COOKIE", cookie));
+                    }
+                    return calls;
+                  },
+                  0,
+                  [](const LiveBoard& b, int) {
+                    for (int action : {1, 2, 3, 4, 5, 11, 12, 15, 22, 23, 99}) {
+                      const std::string forged = b.Get(1, action, {{"HTTP_COOKIE", "MEMID=guest"}}).out;
+                      EXPECT_NE(forged.find("NAME=\"CONFMEMID\""), std::string::npos) << action;
+                      const std::string member = b.Get(1, action, {{"HTTP_COOKIE", "MEMID=GUEST; MEMPASS=guest-pass"}}).out;
+                      EXPECT_EQ(member.find("NAME=\"CONFMEMID\""), std::string::npos) << action;
+                    }
+                  }});
   return rows;
 }
 
