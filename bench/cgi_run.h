@@ -33,6 +33,7 @@ struct Result {
   std::string output;
   double ms = 0;
   long max_rss_kb = 0;
+  double cpu_ms = 0;  // user + system time of the process
   int status = 0;
 };
 
@@ -98,6 +99,8 @@ inline Result Run(std::vector<std::string> argv, std::vector<std::string> env, c
   }
   r.ms = NowMs() - start;
   r.max_rss_kb = usage.ru_maxrss;
+  r.cpu_ms = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   return r;
 }
 
