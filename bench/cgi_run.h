@@ -30,7 +30,8 @@ inline double NowMs() {
 }
 
 struct Result {
-  std::string output;
+  std::string output;  // when kept
+  std::size_t bytes = 0;  // of output, kept or not
   double ms = 0;
   long max_rss_kb = 0;
   double cpu_ms = 0;  // user + system time of the process
@@ -89,6 +90,7 @@ inline Result Run(std::vector<std::string> argv, std::vector<std::string> env, c
       ssize_t n = read(out[0], buf, sizeof(buf));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
+      r.bytes += static_cast<std::size_t>(n);
       if (keep) r.output.append(buf, static_cast<std::size_t>(n));
     }
   }

@@ -9,18 +9,34 @@
 
 namespace kiroq {
 
-void ShowArticle(Request& req, const IndexRecord& rec, int number, File* log) {
+void ShowArticle(Request& req, const IndexRecord& rec, int number, const BodySource& body) {
   std::string message_template = req.files.FindBesideProgram(req.env, ".mes");
   if (!message_template.empty()) {
     // The template's current article is the one shown (thread and list
     // pages show several).
     const int position = req.position;
     req.position = number - 1;
-    RenderTemplate(req, message_template, rec, log);
+    RenderTemplate(req, message_template, rec, body);
     req.position = position;
     return;
   }
-  WriteArticleBlock(req, rec, number, log);
+  WriteArticleBlock(req, rec, number, body);
+}
+
+std::size_t ReadBodyBatch(File* log, const std::vector<ShownArticle>& articles, std::size_t from,
+                          std::vector<std::string>* bodies) {
+  bodies->clear();
+  std::size_t bytes = 0, end = from;
+  for (; end < articles.size(); ++end) {
+    const IndexRecord& rec = articles[end].rec;
+    const std::size_t size =
+        rec.HasBody() && rec.body_start >= 0 ? static_cast<std::size_t>(int64_t{rec.body_end} - rec.body_start + 1) : 0;
+    if (end > from && bytes + size > kBodyBatchBytes) break;
+    bytes += size;
+    bodies->emplace_back();
+    if (rec.HasBody() && !ReadBody(log, rec, &bodies->back()).ok()) bodies->back().clear();
+  }
+  return end;
 }
 
 }  // namespace kiroq

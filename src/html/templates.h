@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "html/article_block.h"
+
 namespace kiroq {
 
 struct Request;
@@ -14,9 +16,9 @@ class File;
 
 // Renders the template at path for rec (the article concerned; an empty
 // record for a new post), line by line, in the context that req.action and
-// the file's extension select. log is the board's article log when the
-// caller holds it open; otherwise it is opened here when a body is needed.
-void RenderTemplate(Request& req, const std::string& path, const IndexRecord& rec, File* log = nullptr);
+// the file's extension select. The article's body comes from body (see
+// BodySource), read only when the template shows it.
+void RenderTemplate(Request& req, const std::string& path, const IndexRecord& rec, const BodySource& body = {});
 
 }  // namespace kiroq
 

@@ -115,15 +115,10 @@ void WritePostEntry(Request& req) {
   WritePostForm(req);
 }
 
-struct ListedArticle {
-  int position;
-  IndexRecord rec;
-};
-
 // What the article loop does, worked out from the index alone so that the
 // index is closed before the log is opened.
 struct PagePlan {
-  std::vector<ListedArticle> articles;  // the blocks to write, in order
+  std::vector<ShownArticle> articles;  // the blocks to write, in order
   bool too_old = false;                 // VIEWLIMIT ended the list
   long long position = 0;               // the first position not examined
   int shown = 1;                        // 1 + the visible articles written
@@ -187,14 +182,28 @@ void WriteDeletionItem(Request& req, const IndexRecord& rec, int number) {
   }
 }
 
-void WriteArticles(Request& req, const PagePlan& plan, File* log) {
+// The articles of the plan, their bodies read a batch at a time with the
+// log open for the reading only. The log is opened once even for a page
+// without articles, for its notice when it is missing or busy.
+void WriteArticles(Request& req, const PagePlan& plan) {
   const bool deletion_items = req.settings.use_delete && req.files.FindBesideProgram(req.env, ".mes").empty();
   const int request_position = req.position;
-  for (const ListedArticle& a : plan.articles) {
-    req.position = a.position;  // links of the block (romaji view) lead to this article
-    ShowArticle(req, a.rec, a.position + 1, log);
-    if (deletion_items) WriteDeletionItem(req, a.rec, a.position + 1);
-  }
+  std::vector<std::string> bodies;
+  std::size_t from = 0;
+  do {
+    std::size_t end;
+    {
+      std::unique_ptr<File> log = OpenLog(req);
+      end = ReadBodyBatch(log.get(), plan.articles, from, &bodies);
+    }
+    for (std::size_t k = from; k < end; ++k) {
+      const ShownArticle& a = plan.articles[k];
+      req.position = a.position;  // links of the block (romaji view) lead to this article
+      ShowArticle(req, a.rec, a.position + 1, BodySource::Read(bodies[k - from]));
+      if (deletion_items) WriteDeletionItem(req, a.rec, a.position + 1);
+    }
+    from = end;
+  } while (from < plan.articles.size());
   req.position = request_position;
   if (plan.too_old) req.out->Line("<P>これ以上ログは表示出来ません<P>"_sj);
 }
@@ -239,8 +248,7 @@ void ArticleListPage(Request& req) {
       const int first = req.position >= 0 && req.position < count ? req.position : count - 1;
       PagePlan plan = PlanPage(req, index.get(), count, first);
       index.reset();
-      std::unique_ptr<File> log = OpenLog(req);
-      WriteArticles(req, plan, log.get());
+      WriteArticles(req, plan);
       position = plan.position;
       shown = plan.shown;
     }
