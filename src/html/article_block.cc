@@ -209,8 +209,17 @@ std::vector<Html> BodyLines(const Request& req, std::string_view body, bool roma
 
 void WriteBodyLines(Request& req, std::string_view body, bool romaji) {
   Output* out = req.out;
+  // Plain escaping looks at one byte at a time, so a long line is escaped a
+  // piece at a time: memory holds a piece, not a line grown up to six
+  // times by its entities.
+  const bool plain = !romaji && !req.settings.use_html_tag && !req.settings.url_link_convert;
+  constexpr std::size_t kPiece = 64 * 1024;
   ForEachLine(body, [&](std::string_view text) {
-    out->Write(BodyLine(req, text, romaji));
+    if (plain) {
+      for (std::size_t at = 0; at < text.size(); at += kPiece) out->Write(EscapeText(text.substr(at, kPiece)));
+    } else {
+      out->Write(BodyLine(req, text, romaji));
+    }
     out->Line("<BR>");
   });
 }
