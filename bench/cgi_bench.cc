@@ -139,8 +139,8 @@ std::string Measure(const Case& c, const std::string& folder, int runs) {
   const double k_min = *std::min_element(t_kiroq.begin(), t_kiroq.end());
   const double f_min = *std::min_element(t_compare.begin(), t_compare.end());
   std::printf("%-34s %8zu %8.2f %8.2f %6.2f %6.2f %6.2f %5.2f %7.1f %6.1f  %s%s\n", c.label.c_str(), page, k, f, k / f,
-              k_min, f_min, k_min / f_min, rss / 1024.0, compare_rss / 1024.0, c.compare_label.c_str(),
-              ok ? "" : "  (the program failed!)");
+              k_min, f_min, k_min / f_min, static_cast<double>(rss) / 1024.0, static_cast<double>(compare_rss) / 1024.0,
+              c.compare_label.c_str(), ok ? "" : "  (the program failed!)");
   std::fflush(stdout);
   return first.output;
 }
@@ -192,8 +192,8 @@ int main(int argc, char** argv) {
     const int count = ArticleCount(folder, b);
     const std::string size = std::to_string(count / 1000) + "k";
     std::printf("-- board %s: %d articles, index %.1f MB, log %.1f MB\n", b.c_str(), count,
-                FileSize(folder + "/bbsdb/" + b + ".idx") / 1048576.0,
-                FileSize(folder + "/bbsdb/" + b + ".log") / 1048576.0);
+                static_cast<double>(FileSize(folder + "/bbsdb/" + b + ".idx")) / 1048576.0,
+                static_cast<double>(FileSize(folder + "/bbsdb/" + b + ".log")) / 1048576.0);
     auto page = [&](const std::string& label, const std::string& query) {
       Case c;
       c.label = label + " " + size;
@@ -220,8 +220,8 @@ int main(int argc, char** argv) {
     const std::string body = Part("SEARCHWORD", keyword) + "--" + kBoundary + "--\r\n";
     const std::string idx = folder + "/bbsdb/" + search_board + ".idx",
                       log = folder + "/bbsdb/" + search_board + ".log";
-    std::printf("-- search on %s: index %.1f MB, log %.1f MB\n", search_board.c_str(), FileSize(idx) / 1048576.0,
-                FileSize(log) / 1048576.0);
+    std::printf("-- search on %s: index %.1f MB, log %.1f MB\n", search_board.c_str(),
+                static_cast<double>(FileSize(idx)) / 1048576.0, static_cast<double>(FileSize(log)) / 1048576.0);
     Case search;
     search.label = "10 search";
     search.board = search_board;

@@ -30,7 +30,7 @@ inline double NowMs() {
 }
 
 struct Result {
-  std::string output;  // when kept
+  std::string output;     // when kept
   std::size_t bytes = 0;  // of output, kept or not
   double ms = 0;
   long max_rss_kb = 0;

@@ -34,11 +34,16 @@ namespace {
 using namespace bench;
 
 std::vector<std::string> Env(const std::string& folder, const std::string& query, const std::string& body) {
-  std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1", "QUERY_STRING=" + query,
+  std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1",
+                                  "QUERY_STRING=" + query,
                                   std::string("REQUEST_METHOD=") + (body.empty() ? "GET" : "POST"),
-                                  "SERVER_NAME=127.0.0.1", "SERVER_PORT=80", "SCRIPT_NAME=/bbs/kiroq.exe",
-                                  "SCRIPT_FILENAME=" + folder + "/kiroq.exe", "REMOTE_ADDR=127.0.0.1",
-                                  "HTTP_USER_AGENT=Mozilla/5.0 (X11; Linux x86_64) bench", "PATH=/usr/bin:/bin"};
+                                  "SERVER_NAME=127.0.0.1",
+                                  "SERVER_PORT=80",
+                                  "SCRIPT_NAME=/bbs/kiroq.exe",
+                                  "SCRIPT_FILENAME=" + folder + "/kiroq.exe",
+                                  "REMOTE_ADDR=127.0.0.1",
+                                  "HTTP_USER_AGENT=Mozilla/5.0 (X11; Linux x86_64) bench",
+                                  "PATH=/usr/bin:/bin"};
   if (!body.empty()) {
     env.push_back(std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary);
     env.push_back("CONTENT_LENGTH=" + std::to_string(body.size()));
@@ -103,7 +108,8 @@ void Measure(const std::string& folder, int runs, const std::string& label, cons
   std::sort(cpu.begin(), cpu.end());
   std::sort(wall.begin(), wall.end());
   std::printf("%-28s %-22s %11zu %8.1f %8.2f %8.2f%s\n", label.c_str(), query.c_str(), first.bytes,
-              rss / 1024.0, cpu[cpu.size() / 2], wall[wall.size() / 2], ok ? "" : "  (the program failed!)");
+              static_cast<double>(rss) / 1024.0, cpu[cpu.size() / 2], wall[wall.size() / 2],
+              ok ? "" : "  (the program failed!)");
   std::fflush(stdout);
 }
 
@@ -169,10 +175,11 @@ void Stalled(const std::string& folder, int clients, const std::string& query) {
   }
   const bool idx_free = Lockable(folder + "/bbsdb/" + board + ".idx");
   const bool log_free = Lockable(folder + "/bbsdb/" + board + ".log");
-  std::printf("%d clients that stop reading, %-22s resident %8.1f MB (peaks %8.1f MB), %ld ended; a writer %s lock "
-              "the index, %s lock the log\n",
-              clients, query.c_str(), total / 1024.0, peak / 1024.0, exited, idx_free ? "can" : "cannot",
-              log_free ? "can" : "cannot");
+  std::printf(
+      "%d clients that stop reading, %-22s resident %8.1f MB (peaks %8.1f MB), %ld ended; a writer %s lock "
+      "the index, %s lock the log\n",
+      clients, query.c_str(), static_cast<double>(total) / 1024.0, static_cast<double>(peak) / 1024.0, exited,
+      idx_free ? "can" : "cannot", log_free ? "can" : "cannot");
   std::fflush(stdout);
   for (pid_t pid : pids) kill(pid, SIGKILL);
   for (pid_t pid : pids) waitpid(pid, nullptr, 0);
@@ -189,9 +196,10 @@ int main(int argc, char** argv) {
   const std::string folder = argv[1];
   const int runs = std::max(1, std::atoi(argv[2]));
   int i = 3;
-  std::printf("page size 1000; rss = the largest maximum resident set of %d runs (wait4), cpu = median user +\n"
-              "system ms, wall = median ms from fork to exit\n",
-              runs + 1);
+  std::printf(
+      "page size 1000; rss = the largest maximum resident set of %d runs (wait4), cpu = median user +\n"
+      "system ms, wall = median ms from fork to exit\n",
+      runs + 1);
   std::printf("%-28s %-22s %11s %8s %8s %8s\n", "request", "query", "page bytes", "rss MB", "cpu ms", "wall ms");
   for (; i < argc && std::string(argv[i]) != "--stalled"; ++i) {
     const std::string b = argv[i];
@@ -216,7 +224,7 @@ int main(int argc, char** argv) {
     }
     const std::string base = b + "+1000+";
     std::printf("-- board %s: %d articles, log %.1f MB\n", b.c_str(), count,
-                FileSize(folder + "/bbsdb/" + b + ".log") / 1048576.0);
+                static_cast<double>(FileSize(folder + "/bbsdb/" + b + ".log")) / 1048576.0);
     Measure(folder, runs, "1 title list", base + "0+1");
     Measure(folder, runs, "2 thread index", base + "0+2");
     Measure(folder, runs, "3 the largest article", base + std::to_string(largest + 1) + "+3");

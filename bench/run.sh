@@ -6,11 +6,14 @@
 # link modes; W clients at once on the 10,000-article board (bench/load_bench,
 # W = 8 and 32, LOAD_SECONDS per row); the peak memory of the pages that read
 # many records or bodies (bench/memory_bench); and requests per second under a
-# private Apache with mod_cgid (wrk, 2 threads, 8 connections, 10 s). Prints
+# private Apache with mod_cgid (wrk, 2 threads, 8 and 32 connections, 10 s,
+# with latency percentiles; rate = kiroq / floor). Prints
 # figures; never fails on them (only when something cannot be built or run).
 #
 #   bench/run.sh [RUNS]        median of RUNS runs (default 41)
 #   ONLY=load bench/run.sh     the concurrent clients alone
+#   ONLY=apache bench/run.sh   the Apache throughput alone
+#   KIROQ_EXE=path             measure that program instead of the build's
 #
 # BUILD (default build-bench) is the Release build folder; PORT (default
 # 18089) the loopback port for Apache; NO_APACHE=1 skips the server part;
@@ -46,13 +49,14 @@ echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(grep -m1 'model name' 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 echo "== boards"
-cp "$build/kiroq.exe" "$build/bench/floor" "$build/bench/floor_static" "$build/bench/floor_dynamic" "$work/"
+cp "${KIROQ_EXE:-$build/kiroq.exe}" "$work/kiroq.exe"
+cp "$build/bench/floor" "$build/bench/floor_static" "$build/bench/floor_dynamic" "$work/"
 boards="t1k t10k t65k"
-[ "$only" = load ] && boards=t10k
-[ "$only" = load ] || "$build/bench/make_threads" "$work" t1k 1000 2 | head -n 1
+[ -n "$only" ] && boards=t10k
+[ -n "$only" ] || "$build/bench/make_threads" "$work" t1k 1000 2 | head -n 1
 "$build/bench/make_threads" "$work" t10k 10000 50 >"$work/t10k.txt"
 head -n 1 "$work/t10k.txt"
-[ "$only" = load ] || "$build/bench/make_threads" "$work" t65k 65000 65 | head -n 1
+[ -n "$only" ] || "$build/bench/make_threads" "$work" t65k 65000 65 | head -n 1
 for b in $boards; do
   # The NEWPOSTSORT twin: its own settings, the same data files.
   ln -f "$work/bbsdb/$b.idx" "$work/bbsdb/${b}s.idx"
@@ -74,6 +78,7 @@ if [ "$only" = load ]; then
   exit 0
 fi
 
+if [ "$only" != apache ]; then
 echo "== requests (floor: bench/floor.c linked like kiroq.exe: $(ldd "$work/floor" >/dev/null 2>&1 && echo dynamic || echo static))"
 "$build/bench/cgi_bench" "$work" "$runs" t1k t10k t65k --search t10k "$keyword" "$hits"
 
@@ -83,7 +88,8 @@ echo "== memory (bench/memory_bench: page size 1000; a board of 50 bodies of abo
 rm -f "$work/bbsdb/big.idx" "$work/bbsdb/big.log"
 
 echo "== link modes (same objects; one article, 10k board)"
-objects="$build/CMakeFiles/kiroq.dir/src/main/main.cc.o $build/libkiroq_core.a"
+objects="$build/CMakeFiles/kiroq.dir/src/app/main.cc.o"
+for layer in app pages html cgi board storage text platform; do objects="$objects $build/libkiroq_$layer.a"; done
 g++ -O2 -o "$work/kiroq-dynamic.exe" $objects
 g++ -O2 -o "$work/kiroq-static-libstdc++.exe" $objects -static-libstdc++ -static-libgcc
 g++ -O2 -o "$work/kiroq-static.exe" $objects -static 2>/dev/null
@@ -93,9 +99,10 @@ g++ -O2 -o "$work/kiroq-static.exe" $objects -static 2>/dev/null
 ls -l "$work"/kiroq*.exe | awk '{print $5, $9}' | sed "s|$work/||"
 
 load
+fi
 
 if [ "${NO_APACHE:-0}" = 1 ]; then exit 0; fi
-echo "== Apache (event MPM, mod_cgid) on 127.0.0.1:$port, wrk -t2 -c8 -d10s"
+echo "== Apache (event MPM, mod_cgid) on 127.0.0.1:$port, wrk -t2 -c8 and -c32 -d10s --latency"
 if [ ! -x /usr/sbin/apache2 ]; then
   echo "Apache is not installed (make serve installs it): skipped"
   exit 0
@@ -129,15 +136,29 @@ apache_conf=$conf
 for _ in $(seq 1 50); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
 
 base=http://127.0.0.1:$port/bbs
-rate() {  # prints requests/s for a URL
-  wrk -t2 -c8 -d10s "$1" 2>/dev/null | awk '/Requests\/sec/ {print $2}'
+# wrk with its latency distribution: prints "requests/s p50 p99 max"
+# (latencies in ms) for a URL and a number of connections.
+measure() {
+  wrk -t2 -c"$2" -d10s --latency "$1" 2>/dev/null | awk '
+    function ms(v) { if (v ~ /us$/) return v / 1000; if (v ~ /ms$/) return v + 0; if (v ~ /s$/) return v * 1000; return v }
+    /^ +Latency/ {max = ms($4)}
+    /^ +50%/ {p50 = ms($2)}
+    /^ +99%/ {p99 = ms($2)}
+    /Requests\/sec/ {rps = $2}
+    END {printf "%s %.1f %.1f %.1f", rps, p50, p99, max}'
 }
-printf '%-30s %8s %10s %10s %7s\n' "request" "bytes" "kiroq r/s" "floor r/s" "ratio"
-for q in "t10k+10+0+2" "t10ks+10+0+2" "t10k+10+5000+3"; do
-  bytes=$(curl -s "$base/kiroq.exe?$q" | wc -c)
-  k=$(rate "$base/kiroq.exe?$q")
-  f=$(rate "$base/floor.cgi?bytes=$bytes")
-  printf '%-30s %8s %10s %10s %7s\n' "$q" "$bytes" "$k" "$f" "$(awk -v k="$k" -v f="$f" 'BEGIN {printf "%.2f", f / k}')"
+printf '%-18s %3s %6s | %9s %7s %7s %7s | %9s %7s %7s %7s | %5s %5s\n' "request" "c" "bytes" \
+  "kiroq r/s" "p50" "p99" "max" "floor r/s" "p50" "p99" "max" "rate" "p99x"
+for connections in 8 32; do
+  for q in "t10k+10+0+2" "t10ks+10+0+2" "t10k+10+5000+3"; do
+    bytes=$(curl -s "$base/kiroq.exe?$q" | wc -c)
+    read -r kr k50 k99 kmax <<<"$(measure "$base/kiroq.exe?$q" "$connections")"
+    read -r fr f50 f99 fmax <<<"$(measure "$base/floor.cgi?bytes=$bytes" "$connections")"
+    printf '%-18s %3s %6s | %9s %7s %7s %7s | %9s %7s %7s %7s | %5s %5s\n' "$q" "$connections" "$bytes" \
+      "$kr" "$k50" "$k99" "$kmax" "$fr" "$f50" "$f99" "$fmax" \
+      "$(awk -v k="$kr" -v f="$fr" 'BEGIN {printf "%.2f", k / f}')" \
+      "$(awk -v k="$k99" -v f="$f99" 'BEGIN {printf "%.2f", k / f}')"
+  done
 done
 non200=$(awk '$(NF-1) != 200' "$apache_run/access.log" | wc -l)
 echo "responses other than 200 in the access log: $non200"

@@ -42,6 +42,7 @@ class FakeEnv : public EnvWrapper {
   std::map<std::string, std::string> vars;
   std::string stdin_data;
   std::string stdout_data;
+  std::string stderr_data;            // every line written to standard error
   int64_t now = 1733620000;  // 2024-12-08 01:06:40 UTC
   int utc_offset_seconds = 9 * 3600;  // local time is Japan's
   std::vector<int> sleeps;  // every pause asked for, in order
@@ -52,6 +53,10 @@ class FakeEnv : public EnvWrapper {
   bool HasVar(const std::string& name) override;
   std::size_t ReadStdin(char* buf, std::size_t n) override;
   void WriteStdout(std::string_view data) override;
+  void WriteStderr(std::string_view line) override {
+    stderr_data.append(line);
+    stderr_data.push_back('\n');
+  }
   Status OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, std::unique_ptr<File>* out) override;
   int64_t UnixTime() override { return now; }
   LocalTime ToLocal(int64_t unix_time) override;

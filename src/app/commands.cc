@@ -36,16 +36,17 @@ const WholeCommand kWhole[] = {
 
 // Any other action code gets the bare page frame.
 const FramedCommand kFramed[] = {
-    {Action::kNewPostForm, NewPostFormPage},
-    {Action::kToggleWithCookie, ToggleWithCookiePage},  // then shown as an article
-    {Action::kToggleWithPassword, ToggleWithPasswordPage},
-    {Action::kReplyForm, ReplyFormPage},
-    {Action::kArticleList, ArticleListPage},
-    {Action::kSearch, SearchPage},
-    {Action::kNewestAfterPost, NewestArticlePage},
-    {Action::kArticle, ArticlePage},
-    {Action::kArticleAsHiragana, ArticlePage},
-    {Action::kThread, ThreadPage},
+    {Action::kNewPostForm, NewPostFormPage, Action::kNewPostForm},
+    {Action::kToggleWithCookie, ToggleWithCookiePage, Action::kArticle},  // then shown as an article
+    {Action::kToggleWithPassword, ToggleWithPasswordPage, Action::kToggleWithPassword},
+    {Action::kReplyForm, ReplyFormPage, Action::kReplyForm},
+    {Action::kPostFromList, ArticleListPage, Action::kArticleList},  // the post is stored: back to the list
+    {Action::kArticleList, ArticleListPage, Action::kArticleList},
+    {Action::kSearch, SearchPage, Action::kSearch},
+    {Action::kNewestAfterPost, NewestArticlePage, Action::kNewestAfterPost},
+    {Action::kArticle, ArticlePage, Action::kArticle},
+    {Action::kArticleAsHiragana, ArticlePage, Action::kArticleAsHiragana},
+    {Action::kThread, ThreadPage, Action::kThread},
 };
 
 template <typename T, int N>

@@ -9,7 +9,9 @@
 namespace kiroq {
 
 struct Request;
+struct PageContext;
 using Handler = void (*)(Request&);
+using FramedHandler = void (*)(Request&, const PageContext&);
 
 // Actions that answer the whole response themselves, CGI header included.
 // Early ones run before the board's data files are made sure of (they must
@@ -21,10 +23,12 @@ struct WholeCommand {
 };
 
 // Actions whose body goes inside the page frame: after the CGI header and
-// the page head, before the page tail.
+// the page head, before the page tail. The page shows as shows_as: its
+// templates, article blocks and tail take that action's values.
 struct FramedCommand {
   Action action;
-  Handler handler;
+  FramedHandler handler;
+  Action shows_as;
 };
 
 struct CommandTable {

@@ -10,6 +10,7 @@
 #include "cgi/headers.h"
 #include "cgi/output.h"
 #include "html/frame.h"
+#include "html/page_context.h"
 #include "html/request.h"
 #include "pages/attachments.h"
 #include "pages/login_gate.h"
@@ -78,7 +79,22 @@ void WriteServerBusyPage(Request& req, SjLiteral japanese, SjLiteral english) {
   WriteErrorPage(req, "KIROQ SERVER BUSY", {req.japanese() ? japanese : english});
 }
 
-// Start-up steps 2 to 5: cookies and the four query words.
+// A page of another site asked the visitor's browser to change something
+// here (a link, a form, an image address); nothing is changed.
+void WriteOtherSitePage(Request& req) {
+  WritePageHeader(req.out);
+  if (req.japanese()) {
+    WriteErrorPage(req, "KIROQ ERROR",
+                   {"他のサイトのページから送られた要求は受け付けられません。<BR>"_sj,
+                    "この掲示板のページから操作してください。何も変更されていません。"_sj});
+  } else {
+    WriteErrorPage(req, "KIROQ ERROR",
+                   {"A request sent from another site's page is not accepted.<BR>",
+                    "Please use this board's own pages. Nothing was changed."});
+  }
+}
+
+// The client, cookies and the four query words.
 void ReadAddress(Request& req, const std::vector<std::string>& args) {
   req.client = ReadClient(req.env);
   req.cookies = Cookies(req.env->GetVar("HTTP_COOKIE"));
@@ -99,15 +115,15 @@ void ReadAddress(Request& req, const std::vector<std::string>& args) {
   if (req.number < -kNumberLimit) req.number = -kNumberLimit;
   req.action = static_cast<uint8_t>(ToIntDef(req.Word(4), 0));
   req.action = NormalizeAction(req.action);
-  req.requested_action = req.action;
 }
 
-// Start-up step 6: false when the board has no settings file (the page
+// The board's settings: false when the board has no settings file (the page
 // saying so has been written).
 bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   req.settings.japanese = true;  // the missing-settings page is Japanese
   std::string text;
-  if (!IsValidBoardName(req.board) || !req.env->ReadFile(req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
+  if (!IsValidBoardName(req.board) ||
+      !ReadAdministratorFile(req.env, req.files.FindBesideProgram(req.env, ".ini"), &text).ok()) {
     WriteMissingSettingsPage(req);
     return false;
   }
@@ -117,7 +133,8 @@ bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   return true;
 }
 
-// Start-up steps 8 to 15, after the body was read.
+// The settings a request can change (cookies, the attachment folder, the
+// labels), after the body was read.
 void ApplyRequestSettings(Request& req) {
   Settings& s = req.settings;
   // A cookie cleared with an empty value counts as absent.
@@ -141,30 +158,34 @@ Handler FindWhole(const WholeCommand* commands, int count, int action) {
   return nullptr;
 }
 
-Handler FindFramed(int action) {
+const FramedCommand* FindFramed(int action) {
   const CommandTable& t = Commands();
   for (int i = 0; i < t.framed_count; ++i) {
-    if (Code(t.framed[i].action) == action) return t.framed[i].handler;
+    if (Code(t.framed[i].action) == action) return &t.framed[i];
   }
   return nullptr;
 }
 
 // The page of the second group: CGI header, page head, the action's body,
-// the navigation strings, the page end.
+// the page end. The current article is the query's number, or the newest
+// for 0.
 void WriteFramedPage(Request& req) {
   WritePageHeader(req.out);
   WritePageHead(req);
+  PageContext page;
+  page.action = req.action;
   uint64_t size = 0;
-  req.count = req.env->GetFileSize(req.files.Index(), &size).ok() ? static_cast<int>(size / kRecordSize) : 0;
+  page.count = req.env->GetFileSize(req.files.Index(), &size).ok() ? static_cast<int>(size / kRecordSize) : 0;
   if (req.number != 0) {
-    req.position = req.number - 1;
-  } else if (req.count > 0) {
-    req.position = req.count - 1;
+    page.position = req.number - 1;
+  } else if (page.count > 0) {
+    page.position = page.count - 1;
   }
-  if (Handler handler = FindFramed(req.action)) handler(req);
-  req.out->Write(req.nav_next);
-  req.out->Write(req.nav_previous);
-  const int a = req.action;
+  if (const FramedCommand* command = FindFramed(req.action)) {
+    page.action = Code(command->shows_as);
+    command->handler(req, page);
+  }
+  const int a = page.action;
   if ((a == Code(Action::kArticle) || a == Code(Action::kNewestAfterPost) || a == Code(Action::kSearch) ||
        a == Code(Action::kThread)) &&
       req.settings.use_search_log) {
@@ -185,6 +206,8 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
   if (!LoadBoardSettings(req, &settings_file)) return;
 
   req.input.Read(env, req.settings.mobile());
+  // Before anything is written, folders included.
+  if (ChangesState(req.action, LoginPosted(req)) && req.client.FromOtherSite()) return WriteOtherSitePage(req);
   ApplyRequestSettings(req);
   PassLoginGate(req);
   req.admin_password = ReadAdminPassword(env, req.settings.password, req.board);
@@ -208,6 +231,7 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
   const CommandTable& table = Commands();
   if (Handler early = FindWhole(table.early, table.early_count, req.action)) return early(req);
 
+  // sic: "securyty" kept as boards have always shown it.
   switch (EnsureDataFiles(env, req.files)) {
     case EnsureResult::kOk:
       break;
@@ -225,8 +249,7 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
   if (Handler whole = FindWhole(table.whole, table.whole_count, req.action)) return whole(req);
 
   req.post = DecodePostedForm(req.input, req.settings, req.client, env, req.action);
-  CheckAndStorePost(req);
-  WritePostCookies(req);
+  if (CheckAndStorePost(req)) WritePostCookies(req);
   WriteFramedPage(req);
 }
 

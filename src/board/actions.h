@@ -34,6 +34,28 @@ enum class Action : int {
 
 constexpr int Code(Action action) { return static_cast<int>(action); }
 
+// Whether a request changes a board's files or the visitor's cookies: its
+// action does (posts, toggles, uploads, personal settings, the administrator's
+// actions), or it carries a member login, which the login gate takes with any
+// action. Such requests are refused when another site's page sent them. The
+// download counter (22) is left out on purpose: a download linked from
+// elsewhere still counts.
+constexpr bool ChangesState(int action, bool login_posted) {
+  switch (static_cast<Action>(action)) {
+    case Action::kPostFromList:
+    case Action::kToggleWithCookie:
+    case Action::kNewestAfterPost:
+    case Action::kToggleWithPassword:
+    case Action::kStoreUpload:
+    case Action::kClearPersonalSettings:
+    case Action::kStorePersonalSettings:
+    case Action::kAdminActions:
+      return true;
+    default:
+      return login_posted;
+  }
+}
+
 }  // namespace kiroq
 
 #endif  // KIROQ_BOARD_ACTIONS_H_

@@ -13,7 +13,7 @@ namespace kiroq {
 bool FindMember(Env* env, const std::string& member_file, std::string_view id, std::string_view password,
                 Member* member) {
   std::string text;
-  if (member_file.empty() || !env->ReadFile(member_file, &text).ok()) return false;
+  if (member_file.empty() || !ReadAdministratorFile(env, member_file, &text).ok()) return false;
   bool found = false;
   for (const std::string& line : SplitLines(text)) {
     std::vector<std::string> items = SplitCommaText(line);
@@ -25,8 +25,28 @@ bool FindMember(Env* env, const std::string& member_file, std::string_view id, s
   return found;
 }
 
-std::string FailedLoginLine(const LocalTime& now, std::string_view id, std::string_view password,
-                            std::string_view host, std::string_view address) {
+namespace {
+
+// A field's text as the log keeps it: a double quote becomes a single one
+// and a control byte a blank, so that a visitor's text can neither close its
+// field nor start another line.
+void AppendField(std::string_view text, std::string* line) {
+  for (char c : text) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (c == '"') {
+      line->push_back('\'');
+    } else if (b < 0x20 || b == 0x7F) {
+      line->push_back(' ');
+    } else {
+      line->push_back(c);
+    }
+  }
+}
+
+}  // namespace
+
+std::string FailedLoginLine(const LocalTime& now, std::string_view id, std::string_view host,
+                            std::string_view address) {
   char date[32], time[32];
   std::snprintf(date, sizeof(date), "%04d/%02d/%02d", now.year, now.month, now.day);
   std::snprintf(time, sizeof(time), "%02d:%02d:%02d", now.hour, now.minute, now.second);
@@ -35,13 +55,13 @@ std::string FailedLoginLine(const LocalTime& now, std::string_view id, std::stri
   line += "\",\"";
   line += time;
   line += "\",\"";
-  line.append(id);
+  AppendField(id, &line);
   line += "\",\"";
-  line.append(password);
+  line += kFailedPasswordMask;
   line += "\",\"";
-  line.append(host);
+  AppendField(host, &line);
   line += "\",\"";
-  line.append(address);
+  AppendField(address, &line);
   line += "\"";
   return line;
 }

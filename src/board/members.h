@@ -24,10 +24,16 @@ struct Member {
 bool FindMember(Env* env, const std::string& member_file, std::string_view id, std::string_view password,
                 Member* member);
 
+// What the log shows in place of the password tried: never the password
+// itself, which is often a member's real one with a typing slip.
+inline constexpr char kFailedPasswordMask[] = "********";
+
 // The line the failed-login log gets for one attempt: six quoted fields,
-// date, time, ID, password, host and address.
-std::string FailedLoginLine(const LocalTime& now, std::string_view id, std::string_view password,
-                            std::string_view host, std::string_view address);
+// date, time, ID, the password mask, host and address. In the texts a
+// double quote becomes a single quote and control bytes (CR, LF, ...) become
+// blanks, so every attempt is one line of six fields.
+std::string FailedLoginLine(const LocalTime& now, std::string_view id, std::string_view host,
+                            std::string_view address);
 
 // Appends line (and CR LF) to the failed-login log at path, under a lock so
 // that simultaneous failures lose no line. False when it cannot be written.

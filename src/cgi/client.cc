@@ -32,6 +32,42 @@ std::string Variable(Env* env, const char* name) {
   return value;
 }
 
+std::string ToLowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::optional<std::string> Header(Env* env, const char* name) {
+  if (!env->HasVar(name)) return std::nullopt;
+  return Variable(env, name);
+}
+
+// A host and its port, as compared between Origin and the request.
+struct HostPort {
+  std::string host;  // lower case, IPv6 addresses with their brackets
+  std::string port;
+  bool operator==(const HostPort&) const = default;
+};
+
+// "host", "host:port", "[v6]" or "[v6]:port"; default_port when none is given.
+HostPort SplitHostPort(std::string_view text, std::string_view default_port) {
+  std::size_t colon = std::string_view::npos;
+  if (!text.empty() && text.front() == '[') {
+    std::size_t close = text.find(']');
+    if (close != std::string_view::npos && close + 1 < text.size() && text[close + 1] == ':') colon = close + 1;
+  } else {
+    colon = text.rfind(':');
+  }
+  HostPort hp;
+  hp.host = ToLowerAscii(text.substr(0, colon));
+  hp.port = colon == std::string_view::npos ? std::string(default_port) : std::string(text.substr(colon + 1));
+  if (hp.port.empty()) hp.port = std::string(default_port);
+  return hp;
+}
+
 }  // namespace
 
 Client ReadClient(Env* env) {
@@ -44,7 +80,35 @@ Client ReadClient(Env* env) {
   c.user_agent = Variable(env, "HTTP_USER_AGENT");
   c.script_name = Variable(env, "SCRIPT_NAME");
   c.tls = EqualsIgnoreCase(env->GetVar("HTTPS"), "on") || EqualsIgnoreCase(env->GetVar("REQUEST_SCHEME"), "https");
+  c.http_host = Variable(env, "HTTP_HOST");
+  c.fetch_site = Header(env, "HTTP_SEC_FETCH_SITE");
+  c.fetch_dest = Header(env, "HTTP_SEC_FETCH_DEST");
+  c.origin = Header(env, "HTTP_ORIGIN");
   return c;
+}
+
+bool Client::FromOtherSite() const {
+  if (fetch_site && EqualsIgnoreCase(*fetch_site, "cross-site")) return true;
+  if (fetch_dest) {
+    bool page = false;
+    for (const char* dest : {"document", "iframe", "frame", "empty"})
+      page = page || EqualsIgnoreCase(*fetch_dest, dest);
+    if (!page) return true;
+  }
+  if (!origin) return false;
+  // "scheme://host[:port]"; anything else ("null" from sandboxed frames and
+  // local files) is no site of ours.
+  std::string_view o = *origin;
+  std::size_t scheme_end = o.find("://");
+  if (scheme_end == std::string_view::npos) return true;
+  std::string_view scheme = o.substr(0, scheme_end);
+  std::string_view origin_default = EqualsIgnoreCase(scheme, "https") ? "443" : "80";
+  HostPort from = SplitHostPort(o.substr(scheme_end + 3), origin_default);
+  std::string_view own_default = tls ? "443" : "80";
+  HostPort own = http_host.empty()
+                     ? HostPort{ToLowerAscii(server_name), server_port.empty() ? std::string(own_default) : server_port}
+                     : SplitHostPort(http_host, own_default);
+  return !(from == own);
 }
 
 const std::string& Client::ResolvedHost(Env* env) const {

@@ -21,6 +21,23 @@ struct Client {
   std::string user_agent;   // HTTP_USER_AGENT
   std::string script_name;  // SCRIPT_NAME
   bool tls = false;         // HTTPS is "on" or REQUEST_SCHEME is "https" (any case)
+  std::string http_host;    // HTTP_HOST: the host (and port) the browser asked
+  // What the browser says about where the request comes from; nullopt when
+  // the header was not sent (older browsers, scripts, telephones).
+  std::optional<std::string> fetch_site;  // HTTP_SEC_FETCH_SITE
+  std::optional<std::string> fetch_dest;  // HTTP_SEC_FETCH_DEST
+  std::optional<std::string> origin;      // HTTP_ORIGIN
+
+  // True when a page of another site made the browser send this request:
+  // Sec-Fetch-Site is "cross-site"; or Sec-Fetch-Dest names something other
+  // than a page or a script's fetch (document, iframe, frame, empty), such as
+  // an image; or Origin names another host or port than the request's own.
+  // The request's own is the Host header, which holds what the browser
+  // asked for even where SERVER_NAME is the configured name (Apache's
+  // UseCanonicalName On, lighttpd's and nginx's server names); SERVER_NAME
+  // and SERVER_PORT stand in when there is no Host header. Missing ports are
+  // the schemes' defaults (80, 443). False when none of these headers came.
+  bool FromOtherSite() const;
 
   // REMOTE_HOST, turned into a host name by a reverse look-up when it holds
   // a dotted IPv4 address and the look-up succeeds; unchanged otherwise.

@@ -1,6 +1,7 @@
 #include "cgi/form_input.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "cgi/mobile_body.h"
 #include "platform/env.h"
@@ -13,17 +14,21 @@ namespace {
 constexpr std::size_t kReadBlock = 64 * 1024;
 constexpr std::size_t kBoundaryDashes = 29;
 
+// A refused body is read and dropped for at most this long.
+constexpr int64_t kDiscardSeconds = 5;
+
 // CONTENT_LENGTH as a byte count (blanks around it allowed); -1 when it is
-// missing or not a number. Large values stop growing once past any body we
-// would take, so they cannot overflow.
+// missing or not a number. Values stop growing at a bound far past any body
+// a web server passes on, so they cannot overflow.
 long long ParseContentLength(std::string_view text) {
+  constexpr long long kBound = 1LL << 50;
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   if (text.empty()) return -1;
   long long n = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return -1;
-    if (n <= static_cast<long long>(FormInput::kCapacity)) n = n * 10 + (c - '0');
+    if (n <= kBound) n = n * 10 + (c - '0');
   }
   return n;
 }
@@ -45,7 +50,8 @@ void FormInput::Read(Env* env, bool mobile) {
   long long length = ParseContentLength(env->GetVar("CONTENT_LENGTH"));
   if (length < 0) length = 0;
   if (static_cast<unsigned long long>(length) > kCapacity) {
-    too_large_ = true;  // refused whole; the rest of standard input is left unread
+    too_large_ = true;  // refused whole
+    DiscardStdin(env, static_cast<unsigned long long>(length));
     return;
   }
   if (mobile_) {
@@ -58,6 +64,19 @@ void FormInput::Read(Env* env, bool mobile) {
   if (length <= 2) return;  // too short to hold a form
   ReadStdinBlocks(env, static_cast<std::size_t>(length));
   BuildFieldTable(env->GetVar("CONTENT_TYPE"));
+}
+
+void FormInput::DiscardStdin(Env* env, unsigned long long length) {
+  char block[kReadBlock];
+  const int64_t deadline = env->UnixTime() + kDiscardSeconds;
+  while (length > 0) {
+    const int64_t left = deadline - env->UnixTime();
+    if (left <= 0) break;
+    const std::size_t want = length < sizeof(block) ? static_cast<std::size_t>(length) : sizeof(block);
+    const std::size_t n = env->ReadStdinWait(block, want, static_cast<int>(left * 1000));
+    if (n == 0) break;
+    length -= std::min<unsigned long long>(n, length);
+  }
 }
 
 void FormInput::ReadStdinBlocks(Env* env, std::size_t length) {

@@ -43,7 +43,9 @@ class FormInput {
 
   // Reads the request body: CONTENT_LENGTH bytes of standard input, in
   // blocks; a missing or non-numeric CONTENT_LENGTH is an empty body. A body
-  // over kCapacity is not read at all (too_large()).
+  // over kCapacity is not kept (too_large()): it is read and dropped block by
+  // block, up to CONTENT_LENGTH or for at most a few seconds (Env clock), so
+  // that the web server, still sending it, takes the answer.
   //
   // mobile: the body is URL-decoded (see cgi/mobile_body.h). Otherwise it is
   // kept raw; a body of one or two bytes is not read. When it is multipart
@@ -94,6 +96,7 @@ class FormInput {
  private:
   void BuildFieldTable(std::string_view content_type);
   void ReadStdinBlocks(Env* env, std::size_t length);
+  static void DiscardStdin(Env* env, unsigned long long length);
 
   std::string data_;
   std::string mobile_text_;  // mobile: data_ with byte 1 turned back into "&"

@@ -54,7 +54,7 @@ std::string HeaderSafe(std::string_view text) {
 }
 
 std::string CookiePath(std::string_view referer) {
-  std::size_t end = referer.find_first_of("?#");
+  std::size_t end = referer.find_first_of("?#;");
   if (end != std::string_view::npos) referer = referer.substr(0, end);
   std::size_t from = 0;
   std::size_t scheme = referer.find("://");
@@ -65,7 +65,18 @@ std::string CookiePath(std::string_view referer) {
   }
   std::size_t last = referer.rfind('/');
   if (from == std::string_view::npos || last == std::string_view::npos || last < from) return std::string();
-  return HeaderSafe(referer.substr(from, last - from + 1));
+  return CookieText(referer.substr(from, last - from + 1));
+}
+
+std::string CookieText(std::string_view text) {
+  text = text.substr(0, text.find(';'));
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) out.push_back(c);
+  }
+  return out;
 }
 
 std::string CookieDate(int64_t t) {
@@ -99,12 +110,12 @@ std::string CookieDate(int64_t t) {
 
 std::string PersistentCookieLine(std::string_view pair, std::string_view path, int64_t now_unix) {
   constexpr int64_t kOneYear = 365 * 86400;
-  return "Set-Cookie: " + HeaderSafe(pair) + "; expires=" + CookieDate(now_unix + kOneYear) +
-         "; path=" + HeaderSafe(path) + "; HttpOnly;";
+  return "Set-Cookie: " + CookieText(pair) + "; expires=" + CookieDate(now_unix + kOneYear) +
+         "; path=" + CookieText(path) + "; HttpOnly;";
 }
 
 std::string TemporaryCookieLine(std::string_view pair, std::string_view path) {
-  return "Set-Cookie: " + HeaderSafe(pair) + "; path=" + HeaderSafe(path) + "; HttpOnly;";
+  return "Set-Cookie: " + CookieText(pair) + "; path=" + CookieText(path) + "; HttpOnly;";
 }
 
 Cookies::Cookies(std::string_view header) : text_(header.substr(0, kMaxBytes)) {}

@@ -34,10 +34,19 @@ void WriteTemporaryCookie(Output* out, std::string_view pair, std::string_view p
 std::string HeaderSafe(std::string_view text);
 
 // The folder of the referring page, from the first "/" after the host to
-// the last "/" of the path ("" when there is none): the path of every cookie.
+// the last "/" of the path before any "?", "#" or ";" ("" when there is
+// none): the path of every cookie.
 std::string CookiePath(std::string_view referer);
 
+// The one rule for every cookie's "NAME=value" and path: text up to the
+// first ";" (where a browser ends the value anyway, so that the rest cannot
+// add attributes such as Domain=), without bytes below 0x20 or 0x7F (a NUL
+// cuts the line short, other control bytes make web servers refuse it).
+// Shift-JIS is kept whole: its second bytes are never among these.
+std::string CookieText(std::string_view text);
+
 // "Set-Cookie: NAME=value; expires=<a year after now>; path=<path>; HttpOnly;"
+// with pair and path passed through CookieText.
 std::string PersistentCookieLine(std::string_view pair, std::string_view path, int64_t now_unix);
 // "Set-Cookie: NAME=value; path=<path>; HttpOnly;" (dropped when the browser
 // closes).

@@ -60,17 +60,14 @@ void WritePosterRow(Request& req, const IndexRecord& rec) {
   Output* out = req.out;
   const bool ja = req.japanese();
   out->Line(RowStart(s.writer_head_color, s.writer_str_color, ja ? "記入者"_sj : "Posted by"));
-  if (!rec.email.empty() && s.use_mail && !rec.is_deleted()) {
-    out->Write("<A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A>");
-  } else {
-    out->Write(EscapeText(rec.name));
-  }
+  out->Write(PosterName(req, rec));
   out->Write("　"_sj);
   if (s.use_host_name) out->Write("<FONT COLOR=\"BLUE\">(" + EscapeText(rec.host) + ")</FONT> ");
   if (s.use_address) out->Write(EscapeText(rec.address) + "　"_sj);
   if (s.age_on()) out->Write(EscapeText(rec.age) + "　"_sj);
   if (s.use_sex) {
     Html colour = "PURPLE";
+    // sic: "MAIL" and "FEMAIL" are what the English form posts (html/form_selects.cc).
     if (rec.sex == (ja ? "男性"_sj : "MAIL")) colour = "BLUE";
     if (rec.sex == (ja ? "女性"_sj : "FEMAIL")) colour = "RED";
     out->Write("<FONT COLOR=\"" + colour + "\">" + EscapeText(rec.sex) + "</FONT>" + "　"_sj);
@@ -78,13 +75,13 @@ void WritePosterRow(Request& req, const IndexRecord& rec) {
   out->Line("</TD></TR>");
 }
 
-void WriteRelationsRow(Request& req, const IndexRecord& rec) {
+void WriteRelationsRow(Request& req, const PageContext& page, const IndexRecord& rec) {
   const bool ja = req.japanese();
   const int children = rec.ChildCount();
   Output* out = req.out;
   out->Line("<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + Html::Trusted(req.settings.tree_head_color) + "\">" +
             (ja ? "コメント元"_sj : "Original") + "</TD><TD>");
-  if (children > 0) out->Write(BoardLink(req, req.position + 1, Action::kThread, ja ? "▼ "_sj : "V "));
+  if (children > 0) out->Write(BoardLink(req, page.current(), Action::kThread, ja ? "▼ "_sj : "V "));
   if (rec.parent != 0) {
     out->Write(ja ? "親 "_sj : "Owner ");
     out->Write(BoardLink(req, rec.parent, Action::kArticle, Html::Number(rec.parent)));
@@ -99,9 +96,10 @@ void WriteRelationsRow(Request& req, const IndexRecord& rec) {
   out->Line("</TD></TR>");
 }
 
-void WriteBody(Request& req, const IndexRecord& rec, const BodySource& source) {
+void WriteBody(Request& req, const PageContext& page, const IndexRecord& rec, const BodySource& source) {
   Output* out = req.out;
   if (rec.is_deleted()) {
+    // sic: the English wording is kept as boards have always shown it.
     out->Line(req.japanese() ? "この文章は投稿者によって削除されています。<BR>"_sj
                              : "This sentence is being removed by a contributor.<BR>");
     return;
@@ -110,11 +108,11 @@ void WriteBody(Request& req, const IndexRecord& rec, const BodySource& source) {
   std::string storage;
   const std::string_view body = ArticleBodyBytes(req, rec, source, &storage);
   WriteBodyLines(req, body, false);
-  if (req.action == Code(Action::kArticleAsHiragana)) {
+  if (page.action == Code(Action::kArticleAsHiragana)) {
     out->Line("<HR>");
     WriteBodyLines(req, body, true);
   } else if (req.settings.roma) {
-    out->Line(BoardLink(req, req.position + 1, Action::kArticleAsHiragana, "ローマ字をひらがなに変換"_sj));
+    out->Line(BoardLink(req, page.current(), Action::kArticleAsHiragana, "ローマ字をひらがなに変換"_sj));
   }
 }
 
@@ -277,7 +275,8 @@ bool ReadDownloadCounter(Request& req, int number, long long* count) {
   return true;
 }
 
-void WriteArticleBlock(Request& req, const IndexRecord& rec, int number, const BodySource& body) {
+void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord& rec, int number,
+                       const BodySource& body) {
   const Settings& s = req.settings;
   const bool ja = req.japanese();
   Output* out = req.out;
@@ -307,11 +306,11 @@ void WriteArticleBlock(Request& req, const IndexRecord& rec, int number, const B
               (ja ? "画像"_sj : "Picture") + "</FONT></TD><TD><IMG SRC=\"" + EscapeAttribute(rec.image_url) +
               "\"></TD></TR>");
   }
-  if (req.action != Code(Action::kArticleList) && (rec.parent != 0 || rec.ChildCount() > 0)) {
-    WriteRelationsRow(req, rec);
+  if (page.action != Code(Action::kArticleList) && (rec.parent != 0 || rec.ChildCount() > 0)) {
+    WriteRelationsRow(req, page, rec);
   }
   out->Line("</TABLE>");
-  WriteBody(req, rec, body);
+  WriteBody(req, page, rec, body);
   if (!rec.is_deleted() && s.file_upload) WriteAttachmentLine(req, rec, number);
 }
 

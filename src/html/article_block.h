@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cgi/html.h"
+#include "html/page_context.h"
 
 namespace kiroq {
 
@@ -35,11 +36,14 @@ struct BodySource {
 };
 
 // The body of rec from source; *storage keeps it when it had to be read.
-std::string_view ArticleBodyBytes(Request& req, const IndexRecord& rec, const BodySource& source,
-                                  std::string* storage);
+std::string_view ArticleBodyBytes(Request& req, const IndexRecord& rec, const BodySource& source, std::string* storage);
 
-// Writes article number (1-based) from rec as the program's own block.
-void WriteArticleBlock(Request& req, const IndexRecord& rec, int number, const BodySource& body = {});
+// Writes article number (1-based) from rec as the program's own block; its
+// thread and romaji links lead to page.current(), which on a thread page is
+// the thread's top for every block. The body comes from body (see
+// BodySource).
+void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord& rec, int number,
+                       const BodySource& body = {});
 
 // The board's log opened as an article's body is read (read-shared,
 // standard retries), for pages that show several articles from one open; a

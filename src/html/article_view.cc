@@ -5,22 +5,20 @@
 #include "html/templates.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
-#include "text/sjis.h"
 
 namespace kiroq {
 
-void ShowArticle(Request& req, const IndexRecord& rec, int number, const BodySource& body) {
+void ShowArticle(Request& req, const PageContext& page, const IndexRecord& rec, int number, const BodySource& body) {
   std::string message_template = req.files.FindBesideProgram(req.env, ".mes");
   if (!message_template.empty()) {
     // The template's current article is the one shown (thread and list
     // pages show several).
-    const int position = req.position;
-    req.position = number - 1;
-    RenderTemplate(req, message_template, rec, body);
-    req.position = position;
+    PageContext shown = page;
+    shown.position = number - 1;
+    RenderTemplate(req, shown, message_template, rec, body);
     return;
   }
-  WriteArticleBlock(req, rec, number, body);
+  WriteArticleBlock(req, page, rec, number, body);
 }
 
 std::size_t ReadBodyBatch(File* log, const std::vector<ShownArticle>& articles, std::size_t from,

@@ -4,12 +4,11 @@
 #ifndef KIROQ_HTML_ARTICLE_VIEW_H_
 #define KIROQ_HTML_ARTICLE_VIEW_H_
 
-#include <memory>
-
 #include <string>
 #include <vector>
 
 #include "html/article_block.h"
+#include "html/page_context.h"
 #include "storage/record.h"
 
 namespace kiroq {
@@ -18,10 +17,11 @@ struct Request;
 struct IndexRecord;
 class File;
 
-// Writes article number (1-based) from rec, its body from body (see
-// BodySource: bytes read beforehand, an open log, or the board's log opened
-// for it alone).
-void ShowArticle(Request& req, const IndexRecord& rec, int number, const BodySource& body = {});
+// Writes article number (1-based) from rec on a page standing at page, its
+// body from body (see BodySource: bytes read beforehand, an open log, or
+// the board's log opened for it alone).
+void ShowArticle(Request& req, const PageContext& page, const IndexRecord& rec, int number,
+                 const BodySource& body = {});
 
 // An article of a page that shows several: its record position and record.
 struct ShownArticle {

@@ -141,6 +141,7 @@ void WriteSex(Request& req, Layout layout) {
   if (layout == Layout::kMobile) req.out->Line(ja ? "性別<BR>"_sj : "Sex："_sj);
 
   std::vector<SexButton> buttons;
+  // sic: "MAIL" and "FEMAIL" kept as boards have always shown and stored them.
   buttons.push_back(ja ? SexButton{"男性"_sj, "男性"_sj} : SexButton{"MAIL", "MAIL"});
   buttons.push_back(ja ? SexButton{"女性"_sj, "女性"_sj} : SexButton{"FEMAIL", "FEMAIL"});
   if (req.settings.use_none) buttons.push_back({"", ja ? kNotEnteredJa : "None"});

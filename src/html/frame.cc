@@ -2,6 +2,8 @@
 
 #include "html/links.h"
 #include "html/request.h"
+#include "html/view_links.h"
+#include "platform/env.h"
 #include "storage/board_files.h"
 #include "storage/record.h"
 #include "text/ascii.h"
@@ -11,7 +13,7 @@ namespace kiroq {
 
 bool PrintFile(Request& req, const std::string& path) {
   std::string text;
-  if (path.empty() || !req.env->ReadFile(path, &text).ok()) return false;
+  if (path.empty() || !ReadAdministratorFile(req.env, path, &text).ok()) return false;
   for (const std::string& line : SplitLines(text)) req.out->Line(Html::Trusted(line));
   return true;
 }
@@ -47,6 +49,7 @@ void WriteSearchForm(Request& req) {
   req.out->Line("</FORM>");
 }
 
+// sic: "maneger" kept as boards have always shown it.
 void WriteManagerLink(Request& req) {
   if (req.mobile()) {
     const Html text = req.japanese() ? "BBS管理者"_sj : "BBS maneger";
@@ -65,50 +68,15 @@ void WritePageTail(Request& req) {
 
 namespace {
 
+// The prompt always; the links, with a back link on Japanese boards, and
+// the line end only when VIEWSELECT offers a view.
 void WriteViewMenu(Request& req, int n) {
-  struct View {
-    Action action;
-    SjLiteral label;
-    SjLiteral english;
-  };
-  const View all[] = {{Action::kTitleList, req.labels.title_list, "Title list"},
-                      {Action::kThreadIndex, req.labels.tree, "Tree view"},
-                      {Action::kArticleList, req.labels.article_list, "Article list view"}};
-  std::vector<const View*> offered;
-  switch (req.settings.view_select) {
-    case 0:
-      offered = {&all[0], &all[1], &all[2]};
-      break;
-    case 1:
-      offered = {&all[0]};
-      break;
-    case 2:
-      offered = {&all[1]};
-      break;
-    case 11:
-      offered = {&all[2]};
-      break;
-    default:
-      break;
-  }
-  Output* out = req.out;
-  out->Write(req.japanese() ? req.labels.view_prompt : "Article view :");
-  for (std::size_t i = 0; i < offered.size(); ++i) {
-    const View& v = *offered[i];
-    out->Write("[");
-    if (req.japanese()) {
-      out->Write(BoardLink(req, 0, v.action, v.label));
-      out->Write("/");
-      out->Write(BoardLink(req, n, v.action, "戻"_sj));
-    } else {
-      out->Write(BoardLink(req, 0, v.action, v.english));
-    }
-    if (i + 1 == offered.size()) {
-      out->Line("]<BR>");
-    } else {
-      out->Write("]");
-    }
-  }
+  const bool ja = req.japanese();
+  req.out->Write(ja ? req.labels.view_prompt : "Article view :");
+  const ViewLabels labels = FullViewLabels(req);
+  const Html links = ja ? ViewLinksWithBack(req, ViewLinksOn::kArticle, labels, n)
+                        : ViewLinks(req, ViewLinksOn::kArticle, labels);
+  if (!links.empty()) req.out->Line(links + "<BR>");
 }
 
 void WriteMoveMenu(Request& req) {

@@ -17,6 +17,7 @@ PageLabels English() {
   l.move_prompt = "Move:";
   l.post_prompt = "Post:";
   l.new_post = "New";
+  // sic: kept as boards have always shown it.
   l.reply = "Responce";
   l.delete_label = "Delete";
   l.deleted_label = "Deleted";

@@ -1,6 +1,7 @@
 #include "html/links.h"
 
 #include "html/request.h"
+#include "storage/record.h"
 #include "text/ascii.h"
 #include "text/sjis.h"
 
@@ -52,6 +53,11 @@ Html NumberLink(const Request& req, long long n) {
 Html ThreadMark(const Request& req, long long n) {
   if (!req.settings.num_click) return Html::Number(n);
   return BoardLink(req, n, Action::kThread, "▼"_sj);
+}
+
+Html PosterName(const Request& req, const IndexRecord& rec, MailLinkRule rule) {
+  if (!LinksMail(req.settings, rec, rule)) return EscapeText(rec.name);
+  return "<A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A>";
 }
 
 Html Bracketed(const Html& inner) { return "[" + inner + "]"; }

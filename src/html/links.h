@@ -5,11 +5,13 @@
 #define KIROQ_HTML_LINKS_H_
 
 #include "board/actions.h"
+#include "board/mail_link.h"
 #include "cgi/html.h"
 
 namespace kiroq {
 
 struct Request;
+struct IndexRecord;
 
 // The address alone: kiroq.exe?board+size+number+action
 Html BoardHref(const Request& req, long long number, Action action);
@@ -34,6 +36,10 @@ Html NumberLink(const Request& req, long long n);
 // With NUMCLICK: "▼" linked to the thread view of n (action 12); without it
 // the plain number.
 Html ThreadMark(const Request& req, long long n);
+
+// The poster's name, escaped; as <A HREF="mailto:address">name</A> when
+// the rule links it (board/mail_link.h).
+Html PosterName(const Request& req, const IndexRecord& rec, MailLinkRule rule = MailLinkRule::kShownAddress);
 
 // "[" + inner + "]"
 Html Bracketed(const Html& inner);

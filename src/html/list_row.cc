@@ -44,12 +44,7 @@ void WriteListRow(Request& req, const IndexRecord& rec, int position) {
     out->Line(CellOpen(s.title_color, false) + title + "</TD>");
   }
 
-  if (s.use_mail && !rec.email.empty() && !rec.is_deleted()) {
-    out->Line(CellOpen(s.writer_color, true) + "<A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" +
-              EscapeText(rec.name) + "</A></TD></TR>");
-  } else {
-    out->Line(CellOpen(s.writer_color, true) + EscapeText(rec.name) + "</TD></TR>");
-  }
+  out->Line(CellOpen(s.writer_color, true) + PosterName(req, rec) + "</TD></TR>");
 }
 
 }  // namespace kiroq

@@ -10,7 +10,7 @@ struct Request;
 
 // Appends the attempt to the log named by LOGINDAT (nothing when it is
 // empty). When the log cannot be written, a notice goes to the page.
-void LogFailedLogin(Request& req, std::string_view id, std::string_view password);
+void LogFailedLogin(Request& req, std::string_view id);
 
 }  // namespace kiroq
 

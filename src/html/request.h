@@ -1,5 +1,6 @@
-// The request-wide values: one Request per run, built by the start-up and
-// passed to every page.
+// The request-wide values: one Request per run, holding what the start-up
+// read once, passed to every page. Where a page stands among the articles is
+// the page's own value (html/page_context.h).
 #ifndef KIROQ_HTML_REQUEST_H_
 #define KIROQ_HTML_REQUEST_H_
 
@@ -36,8 +37,7 @@ struct Request {
   std::string board;
   int page_size = 10;
   int number = 0;
-  int action = 0;            // 0..255
-  int requested_action = 0;  // the action as first computed
+  int action = 0;  // 0..255
 
   Client client;  // read once at start-up
   Cookies cookies;
@@ -50,13 +50,6 @@ struct Request {
 
   std::string upload_dir;      // set when FILEUPLOAD is on
   std::string admin_password;  // "" when the board has none
-
-  int count = 0;                // article count, once the page knows it
-  int position = 0;             // 0-based record position of the current article
-  Html nav_next, nav_previous;  // paging links some pages set
-
-  bool thread_menu_written = false;  // the thread-view menu appears once
-  bool stored_post = false;          // this request stored an article
 
   // Query word i (1-based), "" when absent.
   const std::string& Word(std::size_t i) const;

@@ -6,6 +6,7 @@
 #include "html/article_block.h"
 #include "html/links.h"
 #include "html/request.h"
+#include "html/view_links.h"
 #include "storage/record.h"
 #include "text/ascii.h"
 #include "text/sjis.h"
@@ -14,50 +15,29 @@ namespace kiroq {
 
 namespace {
 
-long long Current(const Request& req) { return static_cast<long long>(req.position) + 1; }
-
-// "[" + link + "]" for each view VIEWSELECT offers, the last ending "]<BR>";
-// "" when it offers none. texts: title list, tree, article list.
-Html ViewLinks(const Request& req, const Html& title_list, const Html& tree, const Html& article_list) {
-  switch (req.settings.view_select) {
-    case 0:
-      return Bracketed(BoardLink(req, 0, Action::kTitleList, title_list)) +
-             Bracketed(BoardLink(req, 0, Action::kThreadIndex, tree)) +
-             Bracketed(BoardLink(req, 0, Action::kArticleList, article_list)) + "<BR>";
-    case 1:
-      return Bracketed(BoardLink(req, 0, Action::kTitleList, title_list)) + "<BR>";
-    case 2:
-      return Bracketed(BoardLink(req, 0, Action::kThreadIndex, tree)) + "<BR>";
-    case 11:
-      return Bracketed(BoardLink(req, 0, Action::kArticleList, article_list)) + "<BR>";
-    default:
-      return Html();
-  }
-}
-
 SjLiteral DeleteLabel(const Request& req, const IndexRecord& rec) {
   return rec.is_deleted() ? req.labels.deleted_label : req.labels.delete_label;
 }
 
 // "[next][previous]<BR>" as a line. Article 1 has no previous article and
 // the newest no next one; those are plain labels.
-void WriteStepper(Request& req) {
-  const long long n = Current(req);
+void WriteStepper(Request& req, const PageContext& page) {
+  const long long n = page.current();
   const PageLabels& l = req.labels;
-  const Html next = n < req.count ? BoardLink(req, n + 1, Action::kArticle, l.next_article) : Html(l.next_article);
+  const Html next = n < page.count ? BoardLink(req, n + 1, Action::kArticle, l.next_article) : Html(l.next_article);
   const Html previous = n > 1 ? BoardLink(req, n - 1, Action::kArticle, l.previous_article) : Html(l.previous_article);
   req.out->Line(Bracketed(next) + Bracketed(previous) + "<BR>");
 }
 
 // The post links (unless READONLY), the personal settings link when asked
 // for, and the deletion item closing the line (USEDELETE).
-void WritePostAndDelete(Request& req, const IndexRecord& rec, bool personal_settings) {
+void WritePostAndDelete(Request& req, const PageContext& page, const IndexRecord& rec, bool personal_settings) {
   const Settings& s = req.settings;
   Output* out = req.out;
   if (!s.read_only) {
     out->Write(req.japanese() ? "投稿："_sj : "Post："_sj);
     out->Write(Bracketed(BoardLink(req, 0, Action::kNewPostForm, req.labels.new_post)) +
-               Bracketed(BoardLink(req, Current(req), Action::kReplyForm, req.labels.reply)));
+               Bracketed(BoardLink(req, page.current(), Action::kReplyForm, req.labels.reply)));
   }
   if (personal_settings && s.use_cookie && s.use_cookie_setting) {
     out->Write(Bracketed(PersonalSettingsLink(req, req.labels.personal_settings)));
@@ -65,23 +45,24 @@ void WritePostAndDelete(Request& req, const IndexRecord& rec, bool personal_sett
   if (s.use_delete) {
     const SjLiteral label = DeleteLabel(req, rec);
     out->Line(
-        Bracketed(rec.password.empty() ? Html(label) : BoardLink(req, Current(req), Action::kDeletionPage, label)) +
+        Bracketed(rec.password.empty() ? Html(label) : BoardLink(req, page.current(), Action::kDeletionPage, label)) +
         "<BR>");
   }
 }
 
 }  // namespace
 
-Html DeletionItem(const Request& req, const IndexRecord& rec) {
+Html DeletionItem(const Request& req, const PageContext& page, const IndexRecord& rec) {
   const SjLiteral label = DeleteLabel(req, rec);
   if (rec.password.empty()) return label + "<BR>";
-  return BoardLink(req, Current(req), Action::kDeletionPage, label);
+  return BoardLink(req, page.current(), Action::kDeletionPage, label);
 }
 
-Html AttachmentItem(Request& req, const IndexRecord& rec) {
+Html AttachmentItem(Request& req, const PageContext& page, const IndexRecord& rec) {
   const bool ja = req.japanese();
+  // sic: kept as boards have always shown it.
   if (rec.is_deleted()) return ja ? "ダウンロード出来ません"_sj : "Can's download file.";
-  const long long n = Current(req);
+  const long long n = page.current();
   if (rec.attachment.empty()) return BoardLink(req, n, Action::kUploadForm, ja ? "ファイルを添付"_sj : "Attach a file");
   // A stored name that could leave the attachment folder is not offered.
   if (!IsSafeAttachmentName(rec.attachment)) return Html();
@@ -94,7 +75,7 @@ Html AttachmentItem(Request& req, const IndexRecord& rec) {
   return Bracketed(download) + " " + change;
 }
 
-Html RelationsItem(const Request& req, const IndexRecord& rec) {
+Html RelationsItem(const Request& req, const PageContext& page, const IndexRecord& rec) {
   const bool ja = req.japanese();
   const int children = rec.ChildCount();
   if (rec.parent == 0 && children == 0) return Html();
@@ -109,26 +90,26 @@ Html RelationsItem(const Request& req, const IndexRecord& rec) {
       long long n = static_cast<long long>(rec.children[i]) + 1;
       s += BoardLink(req, n, Action::kArticle, Html::Number(n)) + " ";
     }
-    if (rec.parent == 0) s += BoardLink(req, Current(req), Action::kThread, ja ? "ツリーを連結"_sj : "Tree chain");
+    if (rec.parent == 0) s += BoardLink(req, page.current(), Action::kThread, ja ? "ツリーを連結"_sj : "Tree chain");
   }
   return s;
 }
 
 Html TemplateViewLine(const Request& req) {
   const PageLabels& l = req.labels;
-  const Html links = ViewLinks(req, l.title_list, l.tree, l.article_list);
+  const Html links = ViewLinks(req, ViewLinksOn::kArticle, BoardViewLabels(req));
   if (links.empty()) return Html();
-  return l.view_prompt + links;
+  return l.view_prompt + links + "<BR>";
 }
 
-void WriteMenuItem(Request& req, bool all_view) {
+void WriteMenuItem(Request& req, const PageContext& page, bool all_view) {
   const PageLabels& l = req.labels;
   Output* out = req.out;
   const Html view = TemplateViewLine(req);
   if (!view.empty()) out->Line(view);
   if (all_view) {
     Html move = l.move_prompt;
-    if (req.count > 0) {
+    if (page.count > 0) {
       move += Bracketed(BoardLink(req, 0, Action::kArticleList, l.latest)) +
               Bracketed(BoardLink(req, 1, Action::kArticleList, l.from_top));
     } else {
@@ -141,25 +122,27 @@ void WriteMenuItem(Request& req, bool all_view) {
   }
 }
 
-void WriteArticleMenu(Request& req, const IndexRecord& rec) {
+void WriteArticleMenu(Request& req, const PageContext& page, const IndexRecord& rec) {
   const Html view = TemplateViewLine(req);
   if (!view.empty()) req.out->Line(view);
   req.out->Write(req.labels.move_prompt);
-  WriteStepper(req);
-  WritePostAndDelete(req, rec, true);
+  WriteStepper(req, page);
+  WritePostAndDelete(req, page, rec, true);
 }
 
-void WriteThreadMenu(Request& req, const IndexRecord& rec) {
+void WriteThreadMenu(Request& req, const PageContext& page, const IndexRecord& rec) {
   const bool ja = req.japanese();
   Output* out = req.out;
-  const Html links = ja ? ViewLinks(req, "タイトル一覧"_sj, "ツリー表示"_sj, "本文一覧表示"_sj)
-                        : ViewLinks(req, "Title list", "Tree view", "Article list view");
-  if (!links.empty()) out->Line((ja ? "閲覧："_sj : "Article view :") + links);
+  // The thread menu names the views in full, in either language.
+  const ViewLabels names = ja ? ViewLabels{"タイトル一覧"_sj, "ツリー表示"_sj, "本文一覧表示"_sj}
+                              : ViewLabels{"Title list", "Tree view", "Article list view"};
+  const Html links = ViewLinks(req, ViewLinksOn::kArticle, names);
+  if (!links.empty()) out->Line((ja ? "閲覧："_sj : "Article view :") + links + "<BR>");
   out->Write((ja ? "移動："_sj : "Move："_sj) +
              Bracketed(BoardLink(req, 0, Action::kArticle, ja ? "最新表示"_sj : "New")) +
              Bracketed(BoardLink(req, 1, Action::kArticle, ja ? "最初から表示"_sj : "Update")));
-  WriteStepper(req);
-  WritePostAndDelete(req, rec, false);
+  WriteStepper(req, page);
+  WritePostAndDelete(req, page, rec, false);
 }
 
 }  // namespace kiroq

@@ -12,6 +12,7 @@
 #include "html/post_date.h"
 #include "html/request.h"
 #include "html/template_items.h"
+#include "platform/env.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
@@ -97,11 +98,11 @@ View ViewOf(int action) {
 // straight to the page, so that the page keeps the template's order.
 class Renderer {
  public:
-  Renderer(Request& req, const IndexRecord& rec, Kind kind, const BodySource& body)
-      : req_(req), rec_(rec), kind_(kind), body_(body) {
+  Renderer(Request& req, const PageContext& page, const IndexRecord& rec, Kind kind, const BodySource& body)
+      : req_(req), page_(page), rec_(rec), kind_(kind), body_(body), thread_menu_(page.thread_menu) {
     // After a password toggle (action 14) the article is shown as on its
     // own page; the template needs its values there too.
-    action_ = req.action == Code(Action::kToggleWithPassword) ? Code(Action::kArticle) : req.action;
+    action_ = page.action == Code(Action::kToggleWithPassword) ? Code(Action::kArticle) : page.action;
     view_ = ViewOf(action_);
   }
 
@@ -137,7 +138,7 @@ class Renderer {
   bool AllView() const { return view_ == View::kAllView; }
   bool ArticleView() const { return view_ == View::kArticleView; }
   bool Shows() const { return AllView() || ArticleView(); }  // an article's values, not fields
-  long long Current() const { return static_cast<long long>(req_.position) + 1; }
+  long long Current() const { return page_.current(); }
 
   void Append(const Html& h) { pending_ += h; }
   void Flush() {
@@ -147,13 +148,6 @@ class Renderer {
 
   Html DeletedText() const { return req_.japanese() ? "削除されています"_sj : "Deleted"; }
   Html ValueOrDeleted(const std::string& value) const { return rec_.is_deleted() ? DeletedText() : EscapeText(value); }
-
-  Html NameWithMail() const {
-    if (req_.settings.use_mail && !rec_.email.empty() && !rec_.is_deleted()) {
-      return "<A HREF=\"mailto:" + EscapeAttribute(rec_.email) + "\">" + EscapeText(rec_.name) + "</A>";
-    }
-    return EscapeText(rec_.name);
-  }
 
   Html UrlLink() const {
     if (rec_.is_deleted()) return DeletedText();
@@ -225,6 +219,7 @@ class Renderer {
     Flush();
     Output* out = req_.out;
     if (rec_.is_deleted()) {
+      // sic: the English wording is kept as boards have always shown it.
       out->Line(req_.japanese() ? "この文章は投稿者によって削除されています。"_sj
                                 : "This sentence is being removed by a contributor.");
       return;
@@ -267,11 +262,11 @@ class Renderer {
     if (action_ == Code(Action::kArticle) || action_ == Code(Action::kArticleAsHiragana) ||
         action_ == Code(Action::kToggleWithCookie) || action_ == Code(Action::kNewestAfterPost)) {
       Flush();
-      WriteArticleMenu(req_, rec_);
-    } else if (action_ == Code(Action::kThread) && !req_.thread_menu_written) {
+      WriteArticleMenu(req_, page_, rec_);
+    } else if (action_ == Code(Action::kThread) && thread_menu_) {
       Flush();
-      WriteThreadMenu(req_, rec_);
-      req_.thread_menu_written = true;
+      WriteThreadMenu(req_, page_, rec_);
+      thread_menu_ = false;
     }
   }
 
@@ -291,7 +286,7 @@ class Renderer {
         if (Form() || (AllView() && kind_ == Kind::kPost)) {
           Append(NameField(req_));
         } else if (Shows()) {
-          Append(NameWithMail());
+          Append(PosterName(req_, rec_));
         }
         break;
       case kPostMail:
@@ -320,10 +315,10 @@ class Renderer {
         }
         break;
       case kDeleteMenu:
-        if (kind_ == Kind::kMes && s.use_delete) Append(DeletionItem(req_, rec_));
+        if (kind_ == Kind::kMes && s.use_delete) Append(DeletionItem(req_, page_, rec_));
         break;
       case kUploadFile:
-        if (kind_ == Kind::kMes) Append(AttachmentItem(req_, rec_));
+        if (kind_ == Kind::kMes) Append(AttachmentItem(req_, page_, rec_));
         break;
       case kPostAddress:
         PersonTag(WriteAddressField, rec_.address);
@@ -352,7 +347,7 @@ class Renderer {
       case kTreeMenu:
         if (action_ == Code(Action::kArticle) || action_ == Code(Action::kArticleAsHiragana) ||
             action_ == Code(Action::kThread))
-          Append(RelationsItem(req_, rec_));
+          Append(RelationsItem(req_, page_, rec_));
         break;
       case kPostMenu:
         if (Form() || AllView()) Append(ButtonsField(req_));
@@ -363,7 +358,7 @@ class Renderer {
       case kMoveMenu:
         if (Form() || AllView()) {
           Flush();
-          WriteMenuItem(req_, AllView());
+          WriteMenuItem(req_, page_, AllView());
         }
         break;
       case kAllMenu:
@@ -375,21 +370,24 @@ class Renderer {
   }
 
   Request& req_;
+  const PageContext& page_;
   const IndexRecord& rec_;
   const Kind kind_;
   int action_;
   View view_;
   const BodySource& body_;
   std::string storage_;
+  bool thread_menu_;  // the thread menu may still be written
   Html pending_;
 };
 
 }  // namespace
 
-void RenderTemplate(Request& req, const std::string& path, const IndexRecord& rec, const BodySource& body) {
+void RenderTemplate(Request& req, const PageContext& page, const std::string& path, const IndexRecord& rec,
+                    const BodySource& body) {
   std::string text;
-  if (!req.env->ReadFile(path, &text).ok()) return;
-  Renderer renderer(req, rec, KindOf(path), body);
+  if (!ReadAdministratorFile(req.env, path, &text).ok()) return;
+  Renderer renderer(req, page, rec, KindOf(path), body);
   for (const std::string& line : SplitLines(text)) renderer.RenderLine(line);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "html/article_block.h"
+#include "html/page_context.h"
 
 namespace kiroq {
 
@@ -15,10 +16,12 @@ struct IndexRecord;
 class File;
 
 // Renders the template at path for rec (the article concerned; an empty
-// record for a new post), line by line, in the context that req.action and
-// the file's extension select. The article's body comes from body (see
-// BodySource), read only when the template shows it.
-void RenderTemplate(Request& req, const std::string& path, const IndexRecord& rec, const BodySource& body = {});
+// record for a new post), line by line, in the context that page.action and
+// the file's extension select; page.current() is the article the tags
+// number and link. The article's body comes from body (see BodySource),
+// read only when the template shows it.
+void RenderTemplate(Request& req, const PageContext& page, const std::string& path, const IndexRecord& rec,
+                    const BodySource& body = {});
 
 }  // namespace kiroq
 

@@ -29,8 +29,7 @@ Html TitleLine(const Request& req, const Shown& l) {
 }
 
 Html NameLine(const Request& req, const IndexRecord& rec) {
-  if (!req.settings.use_mail) return EscapeText(rec.name) + "<BR>";
-  return "<A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A><BR>";
+  return PosterName(req, rec, MailLinkRule::kEveryName) + "<BR>";
 }
 
 // Deeper replies are indented no further: a hand-made chain thousands deep

@@ -10,6 +10,7 @@
 #include "html/article_block.h"
 #include "html/article_view.h"
 #include "html/links.h"
+#include "html/page_context.h"
 #include "html/post_date.h"
 #include "html/request.h"
 #include "storage/article_store.h"
@@ -166,8 +167,10 @@ void WriteInspection(Request& req, int n, const IndexRecord& rec) {
     out->Line("<TR><TD BGCOLOR=\"#E0E0FF\">ログイメージ</TD><TD BGCOLOR=\"#E0FFE0\">"_sj);
     IndexRecord shown = rec;
     shown.deleted = 0;  // the administrator sees what the poster wrote
-    req.position = n - 1;
-    ShowArticle(req, shown, n);
+    PageContext page;
+    page.action = req.action;
+    page.position = n - 1;
+    ShowArticle(req, page, shown, n);
     out->Line("</TD></TR>");
   }
   out->Line("</TABLE><P>");

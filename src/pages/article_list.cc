@@ -14,8 +14,10 @@
 #include "html/form_fields.h"
 #include "html/frame.h"
 #include "html/links.h"
+#include "html/page_context.h"
 #include "html/request.h"
 #include "html/templates.h"
+#include "html/view_links.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "storage/record_window.h"
@@ -31,26 +33,8 @@ constexpr int kSpareRecords = 8;
 constexpr int kMaxRecordsPerRead = 256;
 
 void WriteViewLine(Request& req) {
-  const PageLabels& l = req.labels;
-  Html links;
-  switch (req.settings.view_select) {
-    case 0:
-      links = Bracketed(BoardLink(req, 0, Action::kTitleList, l.title_list)) +
-              Bracketed(BoardLink(req, 0, Action::kThreadIndex, l.tree));
-      break;
-    case 1:
-      links = Bracketed(BoardLink(req, 0, Action::kTitleList, l.title_list));
-      break;
-    case 2:
-      links = Bracketed(BoardLink(req, 0, Action::kThreadIndex, l.tree));
-      break;
-    case Code(Action::kArticleList):
-      links = Bracketed(BoardLink(req, 0, Action::kArticleList, l.article_list));
-      break;
-    default:
-      return;
-  }
-  req.out->Line(l.view_prompt + links + "<BR>");
+  const Html links = ViewLinks(req, ViewLinksOn::kArticleList, BoardViewLabels(req));
+  if (!links.empty()) req.out->Line(req.labels.view_prompt + links + "<BR>");
 }
 
 // The deletion password row. Unlike the new-post form it leaves its cell
@@ -70,6 +54,7 @@ void WriteDeletePasswordRow(Request& req) {
 SjLiteral PasswordWarning(const Request& req) {
   const bool required = req.settings.use_delete_pass;
   if (!req.japanese()) {
+    // sic: "Plase" kept as boards have always shown it.
     return required ? "<FONT COLOR=\"RED\">Warning</FONT>：Plase input delete-password.<BR>"_sj
                     : "<FONT COLOR=\"RED\">Warning</FONT>：It can't be removed any more though it can make remarks "
                       "even if a password isn't inputted.<BR>"_sj;
@@ -119,9 +104,9 @@ void WritePostEntry(Request& req) {
 // index is closed before the log is opened.
 struct PagePlan {
   std::vector<ShownArticle> articles;  // the blocks to write, in order
-  bool too_old = false;                 // VIEWLIMIT ended the list
-  long long position = 0;               // the first position not examined
-  int shown = 1;                        // 1 + the visible articles written
+  bool too_old = false;                // VIEWLIMIT ended the list
+  long long position = 0;              // the first position not examined
+  int shown = 1;                       // 1 + the visible articles written
 };
 
 PagePlan PlanPage(const Request& req, File* index, int count, int first) {
@@ -185,9 +170,8 @@ void WriteDeletionItem(Request& req, const IndexRecord& rec, int number) {
 // The articles of the plan, their bodies read a batch at a time with the
 // log open for the reading only. The log is opened once even for a page
 // without articles, for its notice when it is missing or busy.
-void WriteArticles(Request& req, const PagePlan& plan) {
+void WriteArticles(Request& req, const PageContext& page, const PagePlan& plan) {
   const bool deletion_items = req.settings.use_delete && req.files.FindBesideProgram(req.env, ".mes").empty();
-  const int request_position = req.position;
   std::vector<std::string> bodies;
   std::size_t from = 0;
   do {
@@ -198,13 +182,13 @@ void WriteArticles(Request& req, const PagePlan& plan) {
     }
     for (std::size_t k = from; k < end; ++k) {
       const ShownArticle& a = plan.articles[k];
-      req.position = a.position;  // links of the block (romaji view) lead to this article
-      ShowArticle(req, a.rec, a.position + 1, BodySource::Read(bodies[k - from]));
+      PageContext at = page;
+      at.position = a.position;  // links of the block (romaji view) lead to this article
+      ShowArticle(req, at, a.rec, a.position + 1, BodySource::Read(bodies[k - from]));
       if (deletion_items) WriteDeletionItem(req, a.rec, a.position + 1);
     }
     from = end;
   } while (from < plan.articles.size());
-  req.position = request_position;
   if (plan.too_old) req.out->Line("<P>これ以上ログは表示出来ません<P>"_sj);
 }
 
@@ -228,27 +212,27 @@ void WritePageLinks(Request& req, int count, long long position, int shown) {
 
 }  // namespace
 
-void ArticleListPage(Request& req) {
+void ArticleListPage(Request& req, const PageContext& page) {
   const std::string post_template = req.files.FindBesideProgram(req.env, ".post");
   if (!post_template.empty()) {
-    if (!req.settings.read_only) RenderTemplate(req, post_template, IndexRecord(), nullptr);
+    if (!req.settings.read_only) RenderTemplate(req, page, post_template, IndexRecord(), nullptr);
   } else {
     WriteViewLine(req);
     WritePostEntry(req);
   }
 
-  int count = req.count;
-  long long position = req.position;
+  int count = page.count;
+  long long position = page.position;
   int shown = 1;
   if (count > 0) {
     std::unique_ptr<File> index = OpenIndexForPage(req);
     if (!ArticleCount(index.get(), &count).ok()) throw std::runtime_error("index size unknown");
     if (count > 0) {
       // A number outside the board has no article to start from.
-      const int first = req.position >= 0 && req.position < count ? req.position : count - 1;
+      const int first = page.position >= 0 && page.position < count ? page.position : count - 1;
       PagePlan plan = PlanPage(req, index.get(), count, first);
       index.reset();
-      WriteArticles(req, plan);
+      WriteArticles(req, page, plan);
       position = plan.position;
       shown = plan.shown;
     }

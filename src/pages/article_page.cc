@@ -7,6 +7,7 @@
 #include "html/article_block.h"
 #include "html/article_view.h"
 #include "html/frame.h"
+#include "html/page_context.h"
 #include "html/request.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
@@ -16,9 +17,10 @@ namespace kiroq {
 
 namespace {
 
-// Reads the record at position under a shared read open of the index.
-// False when there is no such record; a busy index ends the request.
-bool ReadShownRecord(Request& req, int position, IndexRecord* rec) {
+// Reads the record at position under a shared read open of the index, and
+// the index's article count into *count when it can. False when there is no
+// such record; a busy index ends the request.
+bool ReadShownRecord(Request& req, int position, IndexRecord* rec, int* count) {
   std::unique_ptr<File> index;
   Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadShared, kStandardRetry, &index);
   if (s.IsBusy()) {
@@ -26,32 +28,34 @@ bool ReadShownRecord(Request& req, int position, IndexRecord* rec) {
     EndRequest();
   }
   if (!s.ok()) return false;
-  int count = 0;
-  if (ArticleCount(index.get(), &count).ok()) req.count = count;
+  int indexed = 0;
+  if (ArticleCount(index.get(), &indexed).ok()) *count = indexed;
   return ReadRecord(index.get(), position, rec).ok();
 }
 
 bool HasMessageTemplate(Request& req) { return !req.files.FindBesideProgram(req.env, ".mes").empty(); }
 
-}  // namespace
-
-void ShowCurrentArticle(Request& req) {
+// The navigation bar and the current article, as every page here shows it.
+void ShowCurrentArticle(Request& req, PageContext page) {
   IndexRecord rec;
-  bool found = req.count > 0 && ReadShownRecord(req, req.position, &rec);
-  if (!HasMessageTemplate(req)) WriteArticleNavBar(req, req.position + 1, req.count, found ? &rec : nullptr);
+  bool found = page.count > 0 && ReadShownRecord(req, page.position, &rec, &page.count);
+  if (!HasMessageTemplate(req)) WriteArticleNavBar(req, page.position + 1, page.count, found ? &rec : nullptr);
   if (!found) return;
-  if (BeyondViewLimit(req.settings.view_limit, req.count, req.position)) {
+  if (BeyondViewLimit(req.settings.view_limit, page.count, page.position)) {
     req.out->Line("<P>このログは表示できません。"_sj);
     return;
   }
-  ShowArticle(req, rec, req.position + 1);
+  ShowArticle(req, page, rec, page.position + 1);
 }
 
-void ArticlePage(Request& req) { ShowCurrentArticle(req); }
+}  // namespace
 
-void NewestArticlePage(Request& req) {
-  if (req.count > 0) req.position = req.count - 1;
-  ShowCurrentArticle(req);
+void ArticlePage(Request& req, const PageContext& page) { ShowCurrentArticle(req, page); }
+
+void NewestArticlePage(Request& req, const PageContext& page) {
+  PageContext newest = page;
+  if (newest.count > 0) newest.position = newest.count - 1;
+  ShowCurrentArticle(req, newest);
 }
 
 // The deletion toggles of a poster: the mark flips, then the article shows.
@@ -60,35 +64,35 @@ namespace {
 
 // Flips the mark when password is the article's deletion password. An
 // article stored without one never matches. False on a mismatch.
-bool ToggleIfPassword(Request& req, const std::string& password) {
+bool ToggleIfPassword(Request& req, int position, const std::string& password) {
   std::unique_ptr<File> index;
   if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kWriteExclusive, kStandardRetry, &index).ok()) {
     req.out->Line(req.labels.index_busy);
     EndRequest();
   }
   std::string bytes;
-  if (!ReadRecordBytes(index.get(), req.position, &bytes).ok()) return false;
+  if (!ReadRecordBytes(index.get(), position, &bytes).ok()) return false;
   IndexRecord rec;
   DecodeRecord(bytes, &rec);
   if (rec.password.empty() || rec.password != password) return false;
   ToggleDeletedMark(&bytes);
-  return WriteRecordBytes(index.get(), req.position, bytes).ok();
+  return WriteRecordBytes(index.get(), position, bytes).ok();
 }
 
 }  // namespace
 
-void ToggleWithCookiePage(Request& req) {
-  ToggleIfPassword(req, req.cookies.Value("PWD="));
-  req.action = Code(Action::kArticle);
-  ShowCurrentArticle(req);
+void ToggleWithCookiePage(Request& req, const PageContext& page) {
+  ToggleIfPassword(req, page.position, req.cookies.Value("PWD="));
+  ShowCurrentArticle(req, page);
 }
 
-void ToggleWithPasswordPage(Request& req) {
-  if (!ToggleIfPassword(req, req.input.Field("DELPASSWORD"))) {
+void ToggleWithPasswordPage(Request& req, const PageContext& page) {
+  if (!ToggleIfPassword(req, page.position, req.input.Field("DELPASSWORD"))) {
+    // sic: kept as boards have always shown it.
     req.out->Line(req.japanese() ? "削除用のパスワードが間違っています。"_sj
                                  : "A password for the elimination is wrong.");
   }
-  ShowCurrentArticle(req);
+  ShowCurrentArticle(req, page);
 }
 
 }  // namespace kiroq

@@ -7,24 +7,21 @@
 namespace kiroq {
 
 struct Request;
+struct PageContext;
 
 // Actions 3 and 5: the navigation bar (boards without a .mes template) and
-// article number (the newest when it is 0).
-void ArticlePage(Request& req);
+// the current article (the newest when the query's number is 0).
+void ArticlePage(Request& req, const PageContext& page);
 // Action 9: the same for the newest article.
-void NewestArticlePage(Request& req);
-
-// The navigation bar and the article at req.position, as the pages above
-// and the deletion toggle show it.
-void ShowCurrentArticle(Request& req);
+void NewestArticlePage(Request& req, const PageContext& page);
 
 // Action 8: flips the deleted mark of the current article when the PWD
 // cookie is its deletion password (silently nothing otherwise), then shows
-// it as action 3 does.
-void ToggleWithCookiePage(Request& req);
+// it as action 3 does (the page comes with action 3).
+void ToggleWithCookiePage(Request& req, const PageContext& page);
 // Action 14: the same with the posted DELPASSWORD; a wrong password gets a
 // line saying so.
-void ToggleWithPasswordPage(Request& req);
+void ToggleWithPasswordPage(Request& req, const PageContext& page);
 
 }  // namespace kiroq
 

@@ -14,6 +14,7 @@
 #include "html/list_row.h"
 #include "html/request.h"
 #include "html/thread_rows.h"
+#include "html/view_links.h"
 #include "storage/board_files.h"
 #include "storage/record.h"
 #include "text/sjis.h"
@@ -270,26 +271,8 @@ PagePlan PlanPage(const std::vector<BoardThread>& threads, long long number, int
 namespace {
 
 void WriteViewLine(Request& req) {
-  const PageLabels& l = req.labels;
-  Html items;
-  switch (req.settings.view_select) {
-    case 0:
-      items = Bracketed(BoardLink(req, 0, Action::kTitleList, l.title_list)) +
-              Bracketed(BoardLink(req, 0, Action::kArticleList, l.article_list));
-      break;
-    case 1:
-      items = Bracketed(BoardLink(req, 0, Action::kTitleList, l.title_list));
-      break;
-    case 2:
-      items = Bracketed(BoardLink(req, 0, Action::kThreadIndex, l.tree));
-      break;
-    case 11:
-      items = Bracketed(BoardLink(req, 0, Action::kArticleList, l.article_list));
-      break;
-    default:
-      return;
-  }
-  req.out->Line(l.view_prompt + items + "<BR>");
+  const Html links = ViewLinks(req, ViewLinksOn::kTree, BoardViewLabels(req));
+  if (!links.empty()) req.out->Line(req.labels.view_prompt + links + "<BR>");
 }
 
 void WriteMoveItems(Request& req) {
@@ -434,7 +417,6 @@ void BoardPage(Request& req) {
   WritePageHead(req);
 
   const PageContent page = ReadPage(req);
-  req.count = page.count;
 
   WriteViewLine(req);
   WriteMoveItems(req);

@@ -17,13 +17,14 @@ namespace {
 
 constexpr std::string_view kLoginDone = "FCONFMEM";
 
-// "kiroq.exe?" and the request's four query words as they came, so that the
-// login leads back to the page that was asked for.
+// "kiroq.exe?" and the request's four query words, so that the login leads
+// back to the page that was asked for. Each word is encoded: a word may hold
+// any byte once its "%XX" was decoded.
 Html RequestHref(const Request& req) {
   Html href = "kiroq.exe?";
   for (std::size_t i = 1; i <= 4; ++i) {
     if (i > 1) href += "+";
-    href += EscapeAttribute(req.Word(i));
+    href += UrlArgument(req.Word(i));
   }
   return href;
 }
@@ -60,13 +61,14 @@ void WriteLoginPage(Request& req) {
   PrintFile(req, req.files.FindBesideProgram(req.env, ".LOGINERR"));
 }
 
-void WriteLoginFailedPage(Request& req, const std::string& id, const std::string& password) {
+void WriteLoginFailedPage(Request& req, const std::string& id) {
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY>");
+  // sic: the English wording is kept as boards have always shown it.
   req.out->Line(req.japanese() ? "会員ID とパスワードが間違っています。設定作業に失敗しました"_sj
                                : "A password is wrong with the member ID. It failed in the establishment work.");
   req.out->Line("</BODY></HTML>");
-  LogFailedLogin(req, id, password);
+  LogFailedLogin(req, id);
 }
 
 void WriteLoginDonePage(Request& req) {
@@ -74,6 +76,7 @@ void WriteLoginDonePage(Request& req) {
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY BGCOLOR=\"WHITE\">");
   req.out->Line("<CENTER>");
+  // sic: the English wording is kept as boards have always shown it.
   req.out->Line(ja ? "設定作業が終了しました。<P>"_sj : "Establishment work was finished.<P>");
   req.out->Line("<A HREF=\"" + RequestHref(req) + "\">" + (ja ? "掲示板へ行く"_sj : "Go to BBS") + "</A>");
 }
@@ -91,6 +94,11 @@ void WriteMemberCookies(Request& req, const std::string& id, const std::string& 
 
 }  // namespace
 
+bool LoginPosted(const Request& req) {
+  const Settings& s = req.settings;
+  return s.members_only_board() && s.member_read_only == 1 && req.input.Field("DONE") == kLoginDone;
+}
+
 void PassLoginGate(Request& req) {
   const Settings& s = req.settings;
   if (!s.members_only_board() || s.member_read_only != 1) return;
@@ -103,7 +111,7 @@ void PassLoginGate(Request& req) {
   const std::string password = req.input.Field("CONFMEMPASS");
   Member member;
   if (!FindMember(req.env, s.members_only, id, password, &member)) {
-    WriteLoginFailedPage(req, id, password);
+    WriteLoginFailedPage(req, id);
     EndRequest();
   }
   WriteMemberCookies(req, id, password);

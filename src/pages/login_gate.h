@@ -21,6 +21,10 @@ struct Request;
 // the request.
 void PassLoginGate(Request& req);
 
+// True when the request posts a login to a board behind the gate: the gate
+// will then set cookies or log the attempt.
+bool LoginPosted(const Request& req);
+
 }  // namespace kiroq
 
 #endif  // KIROQ_PAGES_LOGIN_GATE_H_

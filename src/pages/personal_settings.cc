@@ -22,11 +22,6 @@ Html Option(const Html& value, bool selected, const Html& label) {
   return "<OPTION VALUE=\"" + value + (selected ? Html("\" SELECTED>") : Html("\">")) + label;
 }
 
-// The posted value as a cookie value. A browser ends the value at ";", so
-// cutting it there stores the same cookie while keeping the rest of the
-// text from being read as cookie attributes (domain=, path=).
-std::string CookieValue(std::string_view value) { return std::string(value.substr(0, value.find(';'))); }
-
 }  // namespace
 
 void PersonalSettingsForm(Request& req) {
@@ -78,18 +73,15 @@ void StorePersonalSettings(Request& req) {
   Output* out = req.out;
   const std::string path = CookiePath(req.client.referer);
   for (const char* name : {"BROWSCOUNT", "TREET", "TREET2"}) {
-    const std::string pair = std::string(name) + "=" + CookieValue(req.input.Field(name));
+    const std::string pair = std::string(name) + "=" + req.input.Field(name);
     WritePersistentCookie(out, pair, path, req.env->UnixTime());
   }
   WritePageHeader(out);
   out->Line("<HTML><BODY><CENTER>Cookieに個人設定を登録しました。<P>"_sj);
   // The page size is the one of the address: the new one applies from the
   // next request on, when the browser sends the cookie.
-  // The words as they came, escaped as today rather than encoded: a
-  // browser sends them back the way they were sent.
-  out->Line("<A HREF=\"kiroq.exe?" +
-            EscapeAttribute(req.Word(1) + "+" + req.Word(2) + "+" + req.Word(3) + "+" + req.input.Field("TT")) +
-            "\">掲示板へ行く</A>"_sj);
+  out->Line("<A HREF=\"kiroq.exe?" + UrlArgument(req.Word(1)) + "+" + UrlArgument(req.Word(2)) + "+" +
+            UrlArgument(req.Word(3)) + "+" + UrlArgument(req.input.Field("TT")) + "\">掲示板へ行く</A>"_sj);
   out->Line("</BODY></HTML></CENTER>");
 }
 

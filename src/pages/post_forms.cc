@@ -9,6 +9,7 @@
 #include "html/links.h"
 #include "html/request.h"
 #include "html/templates.h"
+#include "html/view_links.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"
@@ -23,11 +24,7 @@ namespace {
 void WriteHeading(Request& req, SjLiteral ja, SjLiteral en) {
   const bool j = req.japanese();
   Html line = j ? ja : en;
-  const SjLiteral title_list = j ? req.labels.title_list : "Title list";
-  const SjLiteral tree = j ? req.labels.tree : "Tree view";
-  const int v = req.settings.view_select;
-  if (v == 0 || v == 1) line += Bracketed(BoardLink(req, 0, Action::kTitleList, title_list));
-  if (v == 0 || v == 2) line += Bracketed(BoardLink(req, 0, Action::kThreadIndex, tree));
+  line += ViewLinks(req, ViewLinksOn::kForm, FullViewLabels(req));
   line += Bracketed(BoardLink(req, 0, Action::kArticle, j ? req.labels.latest : "New"));
   line += Bracketed(BoardLink(req, 1, Action::kArticle, j ? req.labels.from_top : "Update")) + "<BR>";
   req.out->Line(line);
@@ -83,6 +80,7 @@ std::string ReadParentBody(Request& req, const IndexRecord& rec) {
   std::unique_ptr<File> log;
   std::string body;
   if (!OpenWithRetry(req.env, req.files.Log(), OpenMode::kReadShared, kStandardRetry, &log).ok()) {
+    // sic: the English notice (about writing, on a read) is kept as boards have always shown it.
     req.out->Line(req.japanese() ? "ログデータの読み込みが行えません。管理者に問い合わせてください。"_sj
                                  : "Writing of log data can't be done. Put it, and carry out time for a while again.");
     EndRequest();
@@ -93,10 +91,10 @@ std::string ReadParentBody(Request& req, const IndexRecord& rec) {
 
 }  // namespace
 
-void NewPostFormPage(Request& req) {
+void NewPostFormPage(Request& req, const PageContext& page) {
   std::string post_template = req.files.FindBesideProgram(req.env, ".post");
   if (!post_template.empty()) {
-    RenderTemplate(req, post_template, IndexRecord());
+    RenderTemplate(req, page, post_template, IndexRecord());
     return;
   }
   WriteHeading(req, "新規発言 "_sj, "New　"_sj);
@@ -109,12 +107,12 @@ void NewPostFormPage(Request& req) {
   req.out->Line("</FORM>");
 }
 
-void ReplyFormPage(Request& req) {
+void ReplyFormPage(Request& req, const PageContext& page) {
   IndexRecord parent;
   if (!ReadParent(req, &parent)) return;  // no such article: nothing to answer
   std::string reply_template = req.files.FindBesideProgram(req.env, ".repost");
   if (!reply_template.empty()) {
-    RenderTemplate(req, reply_template, parent);
+    RenderTemplate(req, page, reply_template, parent);
     return;
   }
   const bool ja = req.japanese();

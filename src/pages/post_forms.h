@@ -9,9 +9,13 @@
 namespace kiroq {
 
 struct Request;
+struct PageContext;
 
-void NewPostFormPage(Request& req);
-void ReplyFormPage(Request& req);
+// The board's .post template when it has one, else the built-in form.
+void NewPostFormPage(Request& req, const PageContext& page);
+// The form answering article req.number, quoting it: the board's .repost
+// template or the built-in form; nothing for an article that is not there.
+void ReplyFormPage(Request& req, const PageContext& page);
 
 }  // namespace kiroq
 

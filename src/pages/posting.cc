@@ -111,9 +111,10 @@ void CheckMember(Request& req) {
   }
   WritePageHeader(req.out);
   req.out->Line("<HTML><BODY>");
+  // sic: "wrong.Don't post." kept as boards have always shown it.
   req.out->Line(req.japanese() ? "ID とパスワードが間違っています、発言は出来ません。"_sj
                                : "ID and a password are wrong.Don't post.");
-  LogFailedLogin(req, id, password);
+  LogFailedLogin(req, id);
   req.out->Line("</BODY></HTML>");
   EndRequest();
 }
@@ -143,8 +144,9 @@ void CheckEmail(Request& req) {
   Output* out = req.out;
   out->Line("<HTML>");
   out->Line("<H1>KIROQ ERROR</H1>");
-  // The referring page as it came, escaped as today: a browser sent it.
-  const Html back = EscapeAttribute(req.client.referer);
+  // The referring page; only an http(s) address links as itself, so that a
+  // forged Referer cannot make the link run script.
+  const Html back = req.client.referer.empty() ? Html() : LinkAddress(req.client.referer);
   if (req.japanese()) {
     out->Line("メールアドレスが記入されていますが、正しくない可能性があります。<BR>"_sj);
     out->Line("メールアドレスを確認してください。"_sj);
@@ -152,6 +154,7 @@ void CheckEmail(Request& req) {
   } else {
     out->Line("Though a mail address is being written down, it has the possibility which isn't right.<BR>");
     out->Line("Confirm a mail address.");
+    // sic: "plase try agein" kept as boards have always shown it.
     out->Line("Click <A HREF=\"" + back + "\">here</A>, plase try agein.");
   }
   out->Line("</HTML>");
@@ -163,6 +166,7 @@ void StorePost(Request& req, std::string_view body) {
   std::unique_ptr<File> log;
   if (!OpenWithRetry(req.env, req.files.Log(), OpenMode::kWriteShared, kStandardRetry, &log).ok() ||
       !AppendBody(log.get(), body, &rec.body_start, &rec.body_end).ok()) {
+    // sic: the English wording is kept as boards have always shown it.
     RefuseWithLine(req, "ログデータの書き込みが行えません。管理者に問い合わせてください。"_sj,
                    "Writing of log data can't be done. Put it, and carry out time for a while again.");
   }
@@ -176,12 +180,11 @@ void StorePost(Request& req, std::string_view body) {
     req.out->Line(req.labels.index_busy);
     EndRequest();
   }
-  req.stored_post = true;
 }
 
 }  // namespace
 
-void CheckAndStorePost(Request& req) {
+bool CheckAndStorePost(Request& req) {
   const int action = req.action;
   const bool has_content = !req.post.content.absent();
   if (!has_content && IsPostAction(action)) RefuseMissingText(req);
@@ -196,18 +199,18 @@ void CheckAndStorePost(Request& req) {
            "A password for the control is wrong.<BR>", "A remark was canceled.");
   }
   if (req.settings.members_only_board() && IsPostAction(action)) CheckMember(req);
-  if (!IsPostAction(action)) return;
+  if (!IsPostAction(action)) return false;
   ApplyDefaults(req);
   // Everything that can refuse the post is checked before anything is
   // written, so a refused post leaves nothing behind.
   CheckEmail(req);
   StorePost(req, body);
-  if (action == Code(Action::kPostFromList)) req.action = Code(Action::kArticleList);
+  return true;
 }
 
 void WritePostCookies(Request& req) {
   const Settings& s = req.settings;
-  if (!req.stored_post || !s.use_cookie) return;
+  if (!s.use_cookie) return;
   const bool temporary = s.cookie_delete;
   if (!temporary && !req.post.remember) return;
   const IndexRecord& rec = req.post.record;

@@ -15,6 +15,7 @@
 #include "html/links.h"
 #include "html/post_date.h"
 #include "html/request.h"
+#include "html/view_links.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "storage/record.h"
@@ -38,21 +39,8 @@ void WriteHeading(Request& req) {
   const bool ja = req.japanese();
   const PageLabels& l = req.labels;
   Html line = ja ? "検索結果　"_sj : "Search result　"_sj;
-  const Html title_list = Bracketed(BoardLink(req, 0, Action::kTitleList, ja ? l.title_list : "Title list"));
-  const Html tree = Bracketed(BoardLink(req, 0, Action::kThreadIndex, ja ? l.tree : "Tree view"));
-  switch (req.settings.view_select) {
-    case 0:
-      line += title_list + tree + "<BR>";
-      break;
-    case 1:
-      line += title_list + "<BR>";
-      break;
-    case 2:
-      line += tree + "<BR>";
-      break;
-    default:
-      break;
-  }
+  const Html views = ViewLinks(req, ViewLinksOn::kForm, FullViewLabels(req));
+  if (!views.empty()) line += views + "<BR>";
   line += ja ? l.move_prompt : "Move："_sj;
   line += Bracketed(BoardLink(req, 0, kShowArticle, ja ? l.latest : "New"));
   line += Bracketed(BoardLink(req, 1, kShowArticle, ja ? l.from_top : "Update"));
@@ -83,6 +71,7 @@ void WriteHeaderRow(Request& req) {
   if (ja) {
     row += "コメント元"_sj;
   } else {
+    // sic: "Orojinal" (with dates only) kept as boards have always shown it.
     row += s.use_date ? "Orojinal" : "Original";
   }
   req.out->Line(row + "</TD></TR>");
@@ -94,11 +83,8 @@ void WriteRow(Request& req, const IndexRecord& rec, int number, const LocalTime&
   if (s.use_date) row += "<TD>" + FormatPostDate(rec.date, s, now) + "</TD>";
   const Html title = EscapeText(rec.title);
   row += "<TD>" + (s.title_click ? BoardLink(req, number, kShowArticle, title) : title) + "</TD>";
-  if (!rec.email.empty() && s.use_mail) {
-    row += "<TD><A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A></TD>";
-  } else {
-    row += "<TD>" + EscapeText(rec.name) + "</TD>";
-  }
+  // Hits are never deleted articles: the usual rule links the same names.
+  row += "<TD>" + PosterName(req, rec) + "</TD>";
   if (rec.parent != 0) {
     row += "<TD ALIGN=\"CENTER\">" + BoardLinkSized(req, 0, rec.parent, kShowArticle, Html::Number(rec.parent)) +
            "</TD></TR>";
@@ -197,13 +183,14 @@ std::vector<char> FindHits(std::vector<Candidate> candidates, int count, File* l
 
 }  // namespace
 
-void SearchPage(Request& req) {
+void SearchPage(Request& req, const PageContext&) {
   const bool ja = req.japanese();
   WriteHeading(req);
   WriteTableStart(req);
   WriteHeaderRow(req);
 
   std::unique_ptr<File> index, log;
+  // sic: "agein" in both notices, kept as boards have always shown it.
   if (!OpenShared(req.env, req.files.Index(), &index)) {
     req.out->Line(ja ? "投稿中でインデックスファイルがオープンできません。暫く時間を置いて再度実行してください。"_sj
                      : "Now, it's being written. Don't open index file. Wait a minute. Please retry agein.");

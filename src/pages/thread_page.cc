@@ -8,6 +8,7 @@
 
 #include "html/request.h"
 #include "html/frame.h"
+#include "html/page_context.h"
 #include "html/article_block.h"
 #include "html/article_view.h"
 #include "board/thread_tree.h"
@@ -19,9 +20,10 @@ namespace {
 
 // The article at start and its replies in walk order, read under a shared
 // read open of the index that is closed again before anything is
-// shown. Only the thread's records are read. Ends the request when the
-// index stays busy; empty when there is no such article.
-std::vector<ShownArticle> ReadThread(Request& req, int start) {
+// shown. Only the thread's records are read; *count becomes the index's
+// article count when it could be read. Ends the request when the index
+// stays busy; empty when there is no such article.
+std::vector<ShownArticle> ReadThread(Request& req, int start, int* count) {
   std::unique_ptr<File> file;
   Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadShared, kStandardRetry, &file);
   if (s.IsBusy()) {
@@ -32,7 +34,7 @@ std::vector<ShownArticle> ReadThread(Request& req, int start) {
   if (s.ok()) s = MapWholeRecords(file.get(), &bytes);
   if (!s.ok()) bytes = std::string_view();
   const IndexView index(bytes);
-  if (s.ok()) req.count = index.count();
+  if (s.ok()) *count = index.count();
   std::vector<ShownArticle> thread;
   if (start < 0 || start >= index.count()) return thread;
   thread.push_back({start, index.record(start)});
@@ -43,16 +45,21 @@ std::vector<ShownArticle> ReadThread(Request& req, int start) {
 
 }  // namespace
 
-void ThreadPage(Request& req) {
-  const int start = req.position;
-  const std::vector<ShownArticle> thread = ReadThread(req, start);
+void ThreadPage(Request& req, const PageContext& page) {
+  PageContext shown = page;
+  const int start = page.position;
+  const std::vector<ShownArticle> thread = ReadThread(req, start, &shown.count);
   const bool has_template = !req.files.FindBesideProgram(req.env, ".mes").empty();
-  if (!has_template) WriteArticleNavBar(req, start + 1, req.count, thread.empty() ? nullptr : &thread.front().rec);
+  if (!has_template) WriteArticleNavBar(req, start + 1, shown.count, thread.empty() ? nullptr : &thread.front().rec);
   // A template opens the log for each body it shows, and so does a lone
   // article; the bodies of the block view are read a batch at a time, with
-  // the log closed while each batch is written.
+  // the log closed while each batch is written. The thread menu is written
+  // with the first article only.
   if (has_template || thread.size() <= 1) {
-    for (const ShownArticle& a : thread) ShowArticle(req, a.rec, a.position + 1);
+    for (const ShownArticle& a : thread) {
+      ShowArticle(req, shown, a.rec, a.position + 1);
+      shown.thread_menu = false;
+    }
     return;
   }
   std::vector<std::string> bodies;
@@ -63,7 +70,8 @@ void ThreadPage(Request& req) {
       end = ReadBodyBatch(log.get(), thread, from, &bodies);
     }
     for (std::size_t k = from; k < end; ++k) {
-      ShowArticle(req, thread[k].rec, thread[k].position + 1, BodySource::Read(bodies[k - from]));
+      ShowArticle(req, shown, thread[k].rec, thread[k].position + 1, BodySource::Read(bodies[k - from]));
+      shown.thread_menu = false;
     }
     from = end;
   }

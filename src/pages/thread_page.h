@@ -5,13 +5,14 @@
 namespace kiroq {
 
 struct Request;
+struct PageContext;
 
-// The body of the framed page for article number req.position + 1 (the
-// newest when the query's number is 0): the navigation bar when the board
+// The body of the framed page for the current article (the newest when the
+// query's number is 0): the navigation bar when the board
 // has no .mes template, then that article and its replies, depth first,
 // each as an article block. An index that stays busy ends the request with
 // the index-busy notice; a number outside the board shows no article.
-void ThreadPage(Request& req);
+void ThreadPage(Request& req, const PageContext& page);
 
 }  // namespace kiroq
 

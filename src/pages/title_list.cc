@@ -16,6 +16,7 @@
 #include "html/list_row.h"
 #include "html/post_date.h"
 #include "html/request.h"
+#include "html/view_links.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
 #include "storage/record_window.h"
@@ -58,25 +59,19 @@ Paging PlanPages(int count, int page_size, int number) {
 
 void WriteViewAndMoveLines(Request& req, const Paging& pages) {
   const PageLabels& l = req.labels;
-  if (req.settings.view_select == 0) {
-    req.out->Line(l.view_prompt + Bracketed(BoardLink(req, 0, Action::kThreadIndex, l.tree)) +
-                  Bracketed(BoardLink(req, 0, Action::kArticleList, l.article_list)) + "<BR>");
-  }
+  const Html views = ViewLinks(req, ViewLinksOn::kTitleList, BoardViewLabels(req));
+  if (!views.empty()) req.out->Line(l.view_prompt + views + "<BR>");
   req.out->Write(l.move_prompt + Bracketed(BoardLink(req, 0, kTitleList, l.latest)) +
                  Bracketed(BoardLink(req, pages.top, kTitleList, l.from_top)));
 }
 
-void SetPageLinks(Request& req, const Paging& pages) {
+// "[newer][older]<BR>", each a label without a link at the board's ends;
+// written above and below the table.
+Html PageLinks(const Request& req, const Paging& pages) {
   const PageLabels& l = req.labels;
-  req.nav_next = Bracketed(pages.newer < 0 ? Html(l.next_page) : BoardLink(req, pages.newer, kTitleList, l.next_page));
-  req.nav_previous =
-      Bracketed(pages.older < 0 ? Html(l.previous_page) : BoardLink(req, pages.older, kTitleList, l.previous_page)) +
-      "<BR>";
-}
-
-void WritePageLinks(Request& req) {
-  req.out->Write(req.nav_next);
-  req.out->Line(req.nav_previous);
+  return Bracketed(pages.newer < 0 ? Html(l.next_page) : BoardLink(req, pages.newer, kTitleList, l.next_page)) +
+         Bracketed(pages.older < 0 ? Html(l.previous_page) : BoardLink(req, pages.older, kTitleList, l.previous_page)) +
+         "<BR>";
 }
 
 void WritePostLine(Request& req) {
@@ -157,12 +152,7 @@ void WriteRow(Request& req, const IndexRecord& rec, int position) {
   row += "</TD>";
 
   row += CellOpen(s.writer_color, false);
-  if (!deleted && s.use_mail && !rec.email.empty()) {
-    row += "<A HREF=\"mailto:" + EscapeAttribute(rec.email) + "\">" + EscapeText(rec.name) + "</A>";
-  } else {
-    row += EscapeText(rec.name);
-  }
-  row += "</TD>";
+  row += PosterName(req, rec) + "</TD>";
 
   if (s.use_comment_number) {
     row += "<TD ALIGN=\"CENTER\">";
@@ -175,11 +165,11 @@ void WriteRow(Request& req, const IndexRecord& rec, int position) {
 
 // The rows from the first position down, page size of them at most. A
 // deleted article hidden by DELETEVISIBLE still takes its place on the page.
-void WriteRows(Request& req, const Paging& pages) {
+void WriteRows(Request& req, int count, const Paging& pages) {
   const Settings& s = req.settings;
   const int page_size = req.page_size;
   // Positions at or below this one are too old to show (VIEWLIMIT).
-  const long long too_old = ViewLimitFloor(s.view_limit, req.count);
+  const long long too_old = ViewLimitFloor(s.view_limit, count);
 
   // The records are read with the index open; the rows are made and written
   // once it is closed.
@@ -219,24 +209,23 @@ void TitleListPage(Request& req) {
 
   uint64_t size = 0;
   if (!req.env->GetFileSize(req.files.Index(), &size).ok()) size = 0;
-  req.count = static_cast<int>(std::min<uint64_t>(size / kRecordSize, std::numeric_limits<int>::max()));
-  const Paging pages = PlanPages(req.count, req.page_size, req.number);
-  req.position = pages.first;
+  const int count = static_cast<int>(std::min<uint64_t>(size / kRecordSize, std::numeric_limits<int>::max()));
+  const Paging pages = PlanPages(count, req.page_size, req.number);
 
   WriteViewAndMoveLines(req, pages);
-  SetPageLinks(req, pages);
-  WritePageLinks(req);
+  const Html page_links = PageLinks(req, pages);
+  req.out->Line(page_links);
   WritePostLine(req);
 
-  if (req.count == 0) {
+  if (count == 0) {
     req.out->Line("<P>" + req.labels.empty_board + "<P>");
   } else {
     WriteTableStart(req);
     WriteHeaderRow(req);
-    WriteRows(req, pages);
+    WriteRows(req, count, pages);
   }
 
-  WritePageLinks(req);
+  req.out->Line(page_links);
   WritePageTail(req);
 }
 

@@ -81,7 +81,14 @@ class Env {
   virtual bool HasVar(const std::string& name) = 0;
   // Reads at most n bytes of the request body; 0 at its end.
   virtual std::size_t ReadStdin(char* buf, std::size_t n) = 0;
+  // The same, but waits at most max_wait_ms for bytes to come: 0 also when
+  // none came in time. This default is ReadStdin, which waits as long as it
+  // takes; wrappers (EnvWrapper) keep it, so that it reads through their
+  // ReadStdin.
+  virtual std::size_t ReadStdinWait(char* buf, std::size_t n, int max_wait_ms);
   virtual void WriteStdout(std::string_view data) = 0;
+  // One line for the web server's error log (a line break is added).
+  virtual void WriteStderr(std::string_view line) = 0;
 
   // --- files and folders (paths use "/") ---
   // Opens path in mode, or fails at once (Busy) when a conflicting lock is
@@ -131,6 +138,7 @@ class EnvWrapper : public Env {
   bool HasVar(const std::string& name) override { return target_->HasVar(name); }
   std::size_t ReadStdin(char* buf, std::size_t n) override { return target_->ReadStdin(buf, n); }
   void WriteStdout(std::string_view data) override { target_->WriteStdout(data); }
+  void WriteStderr(std::string_view line) override { target_->WriteStderr(line); }
   Status Open(const std::string& path, OpenMode mode, std::unique_ptr<File>* out) override {
     return target_->Open(path, mode, out);
   }
@@ -155,6 +163,15 @@ class EnvWrapper : public Env {
  private:
   Env* target_;
 };
+
+// Files the administrator keeps (settings, templates, header and footer,
+// member lists) are read only up to this size: a huge one would take the
+// memory and the time of every request.
+inline constexpr uint64_t kMaxAdministratorFileBytes = uint64_t{1} << 20;  // 1 MB
+
+// ReadFile for such a file. One over kMaxAdministratorFileBytes is not read:
+// it counts as missing (NotFound), and a line on standard error says so.
+Status ReadAdministratorFile(Env* env, const std::string& path, std::string* data);
 
 // The folder of the program as it was invoked (argv[0], not the target of a
 // symbolic link), ending in "/". Falls back to SCRIPT_FILENAME, then to the

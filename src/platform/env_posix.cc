@@ -44,6 +44,7 @@
 #include <signal.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -405,6 +406,30 @@ class PosixEnvImpl : public Env {
     }
   }
 
+  std::size_t ReadStdinWait(char* buf, std::size_t n, int max_wait_ms) override {
+    struct pollfd p;
+    p.fd = 0;
+    p.events = POLLIN;
+    p.revents = 0;
+    for (;;) {
+      int r = poll(&p, 1, max_wait_ms < 0 ? 0 : max_wait_ms);
+      if (r > 0) return ReadStdin(buf, n);
+      if (r == 0 || errno != EINTR) return 0;
+    }
+  }
+
+  void WriteStderr(std::string_view line) override {
+    std::string text(line);
+    text.push_back('\n');
+    std::size_t done = 0;
+    while (done < text.size()) {
+      ssize_t r = write(2, text.data() + done, text.size() - done);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return;
+      done += static_cast<std::size_t>(r);
+    }
+  }
+
   void WriteStdout(std::string_view data) override {
     std::size_t done = 0;
     while (done < data.size()) {
@@ -594,6 +619,25 @@ Status Env::OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, st
 Env* PosixEnv() {
   static Env* env = new PosixEnvImpl;
   return env;
+}
+
+std::size_t Env::ReadStdinWait(char* buf, std::size_t n, int) { return ReadStdin(buf, n); }
+
+Status ReadAdministratorFile(Env* env, const std::string& path, std::string* data) {
+  data->clear();
+  uint64_t size = 0;
+  Status s = env->GetFileSize(path, &size);
+  if (s.ok() && size > kMaxAdministratorFileBytes) {
+    env->WriteStderr("kiroq: " + path + " has " + std::to_string(size) + " bytes, over 1 MB: not read");
+    return Status::NotFound(path);
+  }
+  s = env->ReadFile(path, data);
+  if (s.ok() && data->size() > kMaxAdministratorFileBytes) {  // it grew while being read
+    data->clear();
+    env->WriteStderr("kiroq: " + path + " grew over 1 MB: not read");
+    return Status::NotFound(path);
+  }
+  return s;
 }
 
 std::string ProgramFolder(const char* argv0, Env* env) {

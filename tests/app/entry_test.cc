@@ -1,6 +1,8 @@
 // Whole requests through the real entry point, output compared byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "board_fixture.h"
 #include "app/run.h"
 #include "text/sjis.h"
@@ -67,6 +69,27 @@ TEST(BareFrame, HeaderAndFooterFilesReplaceTheBuiltInFrame) {
   // An empty header file writes nothing, not the built-in head.
   board.File(".HED", "");
   EXPECT_EQ(board.Get(10, 0, 158).substr(sizeof(kHeader) - 1, 6), "<DIV A");
+}
+
+// Files the administrator keeps are read up to 1 MB; a larger one counts as
+// missing, and standard error says which.
+TEST(BareFrame, AdministratorFilesOverOneMegabyteCountAsMissing) {
+  const std::size_t limit = std::size_t{1} << 20;
+  BoardFixture board;
+  board.Settings({"JAPANESE=0"});
+  const std::string hed = "<HTML><BODY>own head";
+  board.File(".HED", hed + std::string(limit - hed.size(), ' '));
+  EXPECT_NE(board.Get(10, 0, 158).find("own head"), std::string::npos);  // 1 MB exactly is read
+  EXPECT_EQ(board.env().stderr_data, "");
+  board.File(".HED", hed + std::string(limit + 1 - hed.size(), ' '));
+  EXPECT_EQ(board.Get(10, 0, 158), std::string(kHeader) + kHead + kFooter);
+  EXPECT_EQ(std::count(board.env().stderr_data.begin(), board.env().stderr_data.end(), '\n'), 1);
+  EXPECT_NE(board.env().stderr_data.find("test.HED"), std::string::npos) << board.env().stderr_data;
+
+  board.env().stderr_data.clear();
+  board.File(".ini", "JAPANESE=0\r\n" + std::string(limit, '\n'));
+  EXPECT_NE(board.Get(10, 0, 1).find(".ini "), std::string::npos);  // the missing-settings page
+  EXPECT_NE(board.env().stderr_data.find("test.ini"), std::string::npos);
 }
 
 TEST(BareFrame, TemplateExtensionsInEitherCase) {

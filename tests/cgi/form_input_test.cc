@@ -18,8 +18,12 @@ class MeteredEnv : public FakeEnv {
  public:
   std::size_t ReadStdin(char* buf, std::size_t n) override {
     ++reads;
+    if (n > largest_read) largest_read = n;
+    now += seconds_per_read;
     return FakeEnv::ReadStdin(buf, n < max_chunk ? n : max_chunk);
   }
+  std::size_t largest_read = 0;
+  int seconds_per_read = 0;
   std::size_t max_chunk = static_cast<std::size_t>(-1);
   int reads = 0;
 };
@@ -97,20 +101,33 @@ TEST(BodyReading, ReadsInBlocksUpToTheLength) {
   EXPECT_EQ(small.UploadBytes(small.FindUpload("UPLOADFILE")), kFile);
 }
 
-TEST(BodyReading, OverCapacityIsRefusedUnread) {
-  for (const std::string& length : {std::to_string(FormInput::kCapacity + 1), std::string("99999999999999999999999")}) {
+// A refused body is still read to its end, so that the web server, still
+// sending it, takes the answer; block by block, never kept.
+TEST(BodyReading, OverCapacityIsRefusedAndReadAway) {
+  for (bool exact : {true, false}) {
     for (bool mobile : {false, true}) {
-      FakeEnv env;
-      Prepare(&env, mobile ? "NAME=x&CONTENT=y" : kSample, length);
+      const std::string huge =
+          (mobile ? "NAME=x&CONTENT=y" : kSample) + std::string(FormInput::kCapacity + 700000, 'z');
+      MeteredEnv env;
+      Prepare(&env, huge, exact ? std::to_string(huge.size()) : "99999999999999999999999");
       FormInput in;
       in.Read(&env, mobile);
       EXPECT_TRUE(in.too_large());
       EXPECT_EQ(in.Field("NAME"), "");
       EXPECT_TRUE(in.Locate("CONTENT").absent());
       EXPECT_EQ(in.FindUpload("UPLOADFILE").data_last, -1);
-      EXPECT_FALSE(Unread(&env).empty());
+      EXPECT_EQ(Unread(&env), "");
+      EXPECT_EQ(in.data().size(), 0u);
+      EXPECT_LE(env.largest_read, 64u * 1024) << "the body was read in one piece";
+      EXPECT_GT(env.reads, 80);
     }
   }
+  // Only CONTENT_LENGTH bytes are taken: what follows is not the body.
+  MeteredEnv env;
+  Prepare(&env, std::string(FormInput::kCapacity + 1, 'z') + "next", std::to_string(FormInput::kCapacity + 1));
+  FormInput in;
+  in.Read(&env, false);
+  EXPECT_EQ(Unread(&env), "next");
   const std::string head = TextPart("NAME", "big") + FileHeader("big.bin");
   const std::string tail = "\r\n" + kD + "--\r\n";
   const std::size_t file_size = FormInput::kCapacity - head.size() - tail.size();
@@ -118,6 +135,20 @@ TEST(BodyReading, OverCapacityIsRefusedUnread) {
   EXPECT_FALSE(full.too_large());
   EXPECT_EQ(full.Field("NAME"), "big");
   EXPECT_EQ(full.UploadBytes(full.FindUpload("UPLOADFILE")).size(), file_size);
+}
+
+// A client that sends a huge body slowly is not waited for past a few
+// seconds of the Env clock.
+TEST(BodyReading, RefusedBodyIsReadForAFewSecondsAtMost) {
+  MeteredEnv env;
+  env.seconds_per_read = 1;
+  env.max_chunk = 10;
+  Prepare(&env, std::string(FormInput::kCapacity * 2, 'z'), std::to_string(FormInput::kCapacity * 2));
+  FormInput in;
+  in.Read(&env, false);
+  EXPECT_TRUE(in.too_large());
+  EXPECT_GE(env.reads, 3);
+  EXPECT_LE(env.reads, 6);
 }
 
 TEST(DamagedBodies, CutShortBodiesNeverYieldPartOfAValue) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "cgi/client.h"
 #include "cgi/output.h"
 #include "test_env.h"
@@ -61,6 +63,37 @@ TEST(CookieLines, RequestTextCannotAddHeaderLines) {
             "Set-Cookie: NAME=aLocation: http://evil/; path=/; HttpOnly;");
 }
 
+// Whatever a visitor sends, a cookie line is "Set-Cookie: NAME=value" and
+// the builder's own attributes: no byte below 0x20, no 0x7F, no ";" of the
+// visitor's.
+TEST(CookieLines, EveryByteStaysInsideTheValue) {
+  for (int b = 0; b < 256; ++b) {
+    const std::string text = "a" + std::string(1, static_cast<char>(b)) + "b";
+    for (const std::string& line : {PersistentCookieLine("NAME=" + text, "/" + text + "/", 1733620000),
+                                    TemporaryCookieLine("NAME=" + text, "/" + text + "/")}) {
+      SCOPED_TRACE(b);
+      for (unsigned char c : line) EXPECT_TRUE(c >= 0x20 && c != 0x7F) << line;
+      std::size_t semicolons = 0;
+      for (char c : line) semicolons += c == ';';
+      EXPECT_EQ(semicolons, line.find("expires=") != std::string::npos ? 4u : 3u) << line;
+    }
+  }
+  struct Case {
+    std::string pair, path, line;
+  } cases[] = {
+      {"NAME=taro; Domain=evil.example", "/bbs/", "Set-Cookie: NAME=taro; path=/bbs/; HttpOnly;"},
+      {std::string("NAME=ta\0ro", 11), "/bbs/", "Set-Cookie: NAME=taro; path=/bbs/; HttpOnly;"},
+      {"NAME=\x01t\tar\x7Fo",
+       "/b\x1F"
+       "bs/",
+       "Set-Cookie: NAME=taro; path=/bbs/; HttpOnly;"},
+      {"NAME=\x83\x5C\x82\xA0", "/", "Set-Cookie: NAME=\x83\x5C\x82\xA0; path=/; HttpOnly;"},  // Shift-JIS kept
+  };
+  for (const Case& c : cases) EXPECT_EQ(TemporaryCookieLine(c.pair, c.path), c.line);
+  // A ";" in the referring page's path ends the part that counts.
+  EXPECT_EQ(CookiePath("http://h/a/b;Domain=evil/c/kiroq.exe"), "/a/");
+}
+
 TEST(CookieDates, KnownDays) {
   EXPECT_EQ(CookieDate(0), "Thursday, 01-Jan-1970 00:00:00 GMT");
   EXPECT_EQ(CookieDate(1268781160), "Tuesday, 16-Mar-2010 23:12:40 GMT");
@@ -113,6 +146,47 @@ TEST(ClientIdentity, PosterHostFollowsTheSwitch) {
   env.vars["REMOTE_ADDR"] = "198.51.100.1";
   EXPECT_EQ(ReadClient(&env).PosterHost(&env, false), "198.51.100.1");
   EXPECT_EQ(ReadClient(&env).PosterHost(&env, true), "");  // REMOTE_HOST is absent
+}
+
+TEST(ClientIdentity, RequestsFromOtherSites) {
+  struct Case {
+    std::map<std::string, std::string> vars;
+    bool other;
+  } cases[] = {
+      {{}, false},  // browsers without fetch metadata, scripts, telephones
+      {{{"HTTP_SEC_FETCH_SITE", "same-origin"}, {"HTTP_SEC_FETCH_DEST", "document"}}, false},
+      {{{"HTTP_SEC_FETCH_SITE", "same-site"}, {"HTTP_SEC_FETCH_DEST", "iframe"}}, false},
+      {{{"HTTP_SEC_FETCH_SITE", "none"}, {"HTTP_SEC_FETCH_DEST", "frame"}}, false},
+      {{{"HTTP_SEC_FETCH_DEST", "empty"}}, false},
+      {{{"HTTP_SEC_FETCH_SITE", "cross-site"}}, true},
+      {{{"HTTP_SEC_FETCH_SITE", "Cross-Site"}, {"HTTP_SEC_FETCH_DEST", "document"}}, true},
+      {{{"HTTP_SEC_FETCH_DEST", "image"}}, true},
+      {{{"HTTP_SEC_FETCH_DEST", "script"}}, true},
+      {{{"HTTP_SEC_FETCH_DEST", ""}}, true},
+      // Origin against the Host header, ports defaulted by scheme.
+      {{{"HTTP_ORIGIN", "http://bbs.example"}, {"HTTP_HOST", "bbs.example"}}, false},
+      {{{"HTTP_ORIGIN", "http://BBS.example:80"}, {"HTTP_HOST", "bbs.example"}}, false},
+      {{{"HTTP_ORIGIN", "https://bbs.example"}, {"HTTP_HOST", "bbs.example"}, {"HTTPS", "on"}}, false},
+      {{{"HTTP_ORIGIN", "http://[::1]:8080"}, {"HTTP_HOST", "[::1]:8080"}}, false},
+      {{{"HTTP_ORIGIN", "http://evil.example"}, {"HTTP_HOST", "bbs.example"}}, true},
+      {{{"HTTP_ORIGIN", "http://bbs.example:8080"}, {"HTTP_HOST", "bbs.example"}}, true},
+      {{{"HTTP_ORIGIN", "https://bbs.example"}, {"HTTP_HOST", "bbs.example"}}, true},
+      {{{"HTTP_ORIGIN", "http://[::2]:8080"}, {"HTTP_HOST", "[::1]:8080"}}, true},
+      {{{"HTTP_ORIGIN", "null"}, {"HTTP_HOST", "bbs.example"}}, true},
+      // The configured name (UseCanonicalName On) does not stand for the
+      // name the browser used; it stands in only without a Host header.
+      {{{"HTTP_ORIGIN", "http://127.0.0.1:8080"}, {"HTTP_HOST", "127.0.0.1:8080"}, {"SERVER_NAME", "bbs.example"}},
+       false},
+      {{{"HTTP_ORIGIN", "http://bbs.example:8080"}, {"SERVER_NAME", "bbs.example"}, {"SERVER_PORT", "8080"}}, false},
+      {{{"HTTP_ORIGIN", "http://evil.example:8080"}, {"SERVER_NAME", "bbs.example"}, {"SERVER_PORT", "8080"}}, true},
+  };
+  for (const Case& c : cases) {
+    FakeEnv env;
+    env.vars = c.vars;
+    std::string shown;
+    for (const auto& [k, v] : c.vars) shown += k + "=" + v + " ";
+    EXPECT_EQ(ReadClient(&env).FromOtherSite(), c.other) << shown;
+  }
 }
 
 TEST(HtmlEscaping, FiveBytes) {

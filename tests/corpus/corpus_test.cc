@@ -129,7 +129,7 @@ TEST_P(Corpus, AnswersAsRecorded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Golden, Corpus, ::testing::ValuesIn(kSuites),
-                         [](const ::testing::TestParamInfo<Suite>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Suite>& item) { return std::string(item.param.name); });
 
 }  // namespace
 }  // namespace kiroq::corpus

@@ -21,7 +21,11 @@ class BlockTest : public ::testing::Test {
   std::string Show(const IndexRecord& rec, int number, int action = 3) {
     return Capture([&](Request& req) {
       req.action = action;
-      ShowArticle(req, rec, number);
+      PageContext page;
+      page.action = action;
+      page.position = 4;
+      page.count = 9;
+      ShowArticle(req, page, rec, number);
     });
   }
   template <typename F>
@@ -36,8 +40,6 @@ class BlockTest : public ::testing::Test {
       req.files = BoardFiles(board_.dir().path(), board_.board());
       req.settings = settings_;
       req.labels = ChooseLabels(settings_.japanese, settings_.image_button, settings_.mobile());
-      req.position = 4;
-      req.count = 9;
       try {
         write(req);
       } catch (const RequestEnded&) {

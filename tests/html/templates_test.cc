@@ -30,7 +30,15 @@ class TemplateRender : public ::testing::Test {
   // The output of rendering text, saved as the board's ext template, for rec.
   std::string Render(const std::string& ext, const std::string& text, const IndexRecord& rec, int action) {
     board_.File(ext, text);
-    return Capture(action, [&](Request& req) { RenderTemplate(req, Path(ext), rec); });
+    return Capture(action, [&](Request& req) { RenderTemplate(req, Page(action), Path(ext), rec); });
+  }
+
+  PageContext Page(int action) const {
+    PageContext page;
+    page.action = action;
+    page.position = position_;
+    page.count = count_;
+    return page;
   }
 
   std::string Capture(int action, const std::function<void(Request&)>& write) {
@@ -42,9 +50,7 @@ class TemplateRender : public ::testing::Test {
       req.board = board_.board();
       req.page_size = 10;
       req.action = action;
-      req.position = position_;
       req.number = position_ + 1;
-      req.count = count_;
       req.cookies = Cookies(cookie_);
       req.files = BoardFiles(board_.dir().path(), board_.board());
       req.settings = settings_;
@@ -85,7 +91,7 @@ TEST_F(TemplateTags, OtherMarkupAndStrayBracketsPassThrough) {
   EXPECT_EQ(Render(".mes", "<B>x</B> a < b <POSTNAMEX> <postname>\r\n\r\nlast", rec, 3),
             "<B>x</B> a < b <POSTNAMEX> <postname>\r\n\r\nlast\r\n");
   EXPECT_EQ(Render(".mes", "<POSTNAME>", rec, 3), "bob\r\n");
-  EXPECT_EQ(Capture(3, [&](Request& req) { RenderTemplate(req, Path(".none"), rec); }), "");
+  EXPECT_EQ(Capture(3, [&](Request& req) { RenderTemplate(req, Page(3), Path(".none"), rec); }), "");
 }
 
 TEST_F(TemplateContexts, NewForm) {
@@ -213,7 +219,7 @@ TEST_F(TemplateContexts, BusyLogEndsTheRequestWithANotice) {
   std::unique_ptr<File> held;
   ASSERT_TRUE(PosixEnv()->Open(BoardFiles(board_.dir().path(), "test").Log(), OpenMode::kWriteExclusive, &held).ok());
   board_.File(".mes", "A<POSTMESSAGE>B");
-  EXPECT_EQ(Capture(3, [&](Request& req) { RenderTemplate(req, Path(".mes"), board_.Record(pos)); }),
+  EXPECT_EQ(Capture(3, [&](Request& req) { RenderTemplate(req, Page(3), Path(".mes"), board_.Record(pos)); }),
             "Aログファイルをオープン出来ませんでした。暫くしてから再度行ってください。\r\n[ended]"_sj);
   EXPECT_EQ(board_.env().sleeps.size(), 60u);
   held.reset();
@@ -324,13 +330,15 @@ TEST_F(TemplateMenus, ArticleMenuStepsPostsAndDeletes) {
   EXPECT_EQ(Render(".post", "<ALLMENU>", rec, 0), "\r\n");
 }
 
-TEST_F(TemplateMenus, ThreadMenuOncePerResponse) {
+TEST_F(TemplateMenus, ThreadMenuOncePerPage) {
   settings_.use_delete = true;
-  board_.File(".mes", "<ALLMENU>|");
+  board_.File(".mes", "<ALLMENU>|<ALLMENU>");
   std::string out = Capture(12, [&](Request& req) {
-    RenderTemplate(req, Path(".mes"), SampleRecord("top"));
+    PageContext page = Page(12);
+    RenderTemplate(req, page, Path(".mes"), SampleRecord("top"));
     req.out->Write("--\r\n");
-    RenderTemplate(req, Path(".mes"), SampleRecord("reply"));
+    page.thread_menu = false;  // as the thread page shows the articles after the first
+    RenderTemplate(req, page, Path(".mes"), SampleRecord("reply"));
   });
   EXPECT_EQ(
       out,

@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
         // are beyond the limit.
         Case{"DateLimited", {"VIEWLIMIT=16"}, {24, 22, 20, 18, 17, 15, 11, 10}, {{10, 2}}, true},
         Case{"SortedLimited", {"VIEWLIMIT=16", "NEWPOSTSORT=1"}, {24, 22, 10, 20, 18, 17, 15, 11}, {{10, 2}}, true}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Case>& item) { return std::string(item.param.name); });
 
 TEST(BoardPlan, CutsFromTheFirstPageAndLinksBothWays) {
   // Date order: tops 60 ... 5 (positions), counting 3, 1, 1, 5, 1, 1, 1 rows.

@@ -48,12 +48,12 @@ TEST_F(LoginGateTest, ReadersWithoutTheCookieGetTheLoginPage) {
   EXPECT_EQ(out.substr(out.size() - 9), "</FORM>\r\n");  // left open without .LOGINERR
   EXPECT_FALSE(board_.dir().Exists("bbsdb/cafe.idx"));   // nothing of the board was touched
 
-  // The board's own ending follows the form; the words are echoed escaped.
+  // The board's own ending follows the form; the words are echoed encoded.
   Configure({"JAPANESE=0", "MEMBERREADONLY=1"});
   board_.File(".LOGINERR", "<P>Ask the owner.\r\n</CENTER></BODY></HTML>");
   out = board_.Run({"cafe", "x\"><B>", "", "3"});
   EXPECT_NE(out.find("Our bulletin board is a membership system.<BR>\r\n"), std::string::npos);
-  EXPECT_NE(out.find("<FORM ACTION=\"kiroq.exe?cafe+x&quot;&gt;&lt;B&gt;++3\""), std::string::npos);
+  EXPECT_NE(out.find("<FORM ACTION=\"kiroq.exe?cafe+x%22%3E%3CB%3E++3\""), std::string::npos);
   const std::string tail = "VALUE=\"LOGIN\"></FORM>\r\n<P>Ask the owner.\r\n</CENTER></BODY></HTML>\r\n";
   ASSERT_GT(out.size(), tail.size());
   EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
@@ -108,8 +108,8 @@ TEST_F(LoginGateTest, FailedLoginIsRefusedAndLogged) {
   EXPECT_EQ(Login("bob", "pw"), failed);  // an unquoted blank in the name: five items
   EXPECT_EQ(Login("alice", "SECRET"), failed);
   EXPECT_EQ(board_.dir().Read("failed.log"),
-            "\"2026/12/08\",\"10:30:15\",\"bob\",\"pw\",\"192.0.2.10\",\"192.0.2.10\"\r\n"
-            "\"2026/12/08\",\"10:30:15\",\"alice\",\"SECRET\",\"192.0.2.10\",\"192.0.2.10\"\r\n");
+            "\"2026/12/08\",\"10:30:15\",\"bob\",\"********\",\"192.0.2.10\",\"192.0.2.10\"\r\n"
+            "\"2026/12/08\",\"10:30:15\",\"alice\",\"********\",\"192.0.2.10\",\"192.0.2.10\"\r\n");
 
   // Without a member file nobody gets in.
   board_.Settings({"JAPANESE=0", "MEMBERREADONLY=1", "USECOOKIE=1", "MEMBERSONLY=" + board_.dir().path() + "none.txt"});

@@ -109,7 +109,7 @@ TEST_F(PersonalSettingsTest, StoreKeepsPostedTextOutOfMarkupAndAttributes) {
   EXPECT_NE(out.find("Set-Cookie: BROWSCOUNT=5; expires="), std::string::npos);
   EXPECT_EQ(out.find("domain"), std::string::npos);
   EXPECT_NE(out.find("Set-Cookie: TREET=; expires="), std::string::npos);
-  EXPECT_NE(out.find("<A HREF=\"kiroq.exe?test+10+0+1&quot;&gt;&lt;S&gt;\">"), std::string::npos);
+  EXPECT_NE(out.find("<A HREF=\"kiroq.exe?test+10+0+1%22%3E%3CS%3E\">"), std::string::npos);
 }
 
 TEST_F(PersonalSettingsTest, MobileStoreReadsUrlEncodedFields) {

@@ -209,8 +209,8 @@ TEST_F(PostingTest, MembersPostUnderTheirMemberName) {
   }
   EXPECT_EQ(board_.Count(), 1);
   EXPECT_EQ(board_.dir().Read("failed.log"),
-            "\"2026/12/08\",\"10:30:15\",\"bob\",\"pw\",\"192.0.2.10\",\"192.0.2.10\"\r\n"
-            "\"2026/12/08\",\"10:30:15\",\"alice\",\"SECRET\",\"192.0.2.10\",\"192.0.2.10\"\r\n");
+            "\"2026/12/08\",\"10:30:15\",\"bob\",\"********\",\"192.0.2.10\",\"192.0.2.10\"\r\n"
+            "\"2026/12/08\",\"10:30:15\",\"alice\",\"********\",\"192.0.2.10\",\"192.0.2.10\"\r\n");
 }
 
 class ToggleTest : public PostingTest {

@@ -154,10 +154,11 @@ std::vector<Row> TemplateAndSettingsRows() {
                   FewViewsThenPost, 1, ExpectStoredAfterDamage});
   rows.push_back({"SettingsWithVeryLongLines",
                   [](LiveBoard& b) {
-                    const std::string big(1 << 20, 'v');
+                    // Within the 1 MB a settings file may hold.
+                    const std::string big(60000, 'v');
                     SettingsWith(b, {"USEDEFAULT=2", "UNNAME=" + big, "UNTITLE=" + big, "ADDHEAD=" + big,
                                      "CELLPADDING=" + big, "NAMESIZE=" + big, "TIMECOLOR=1", "DATECOLOR=" + big,
-                                     std::string(2 << 20, 'n'), "CHECKSTRINGSTART", std::string(100000, 'w'),
+                                     std::string(200000, 'n'), "CHECKSTRINGSTART", std::string(100000, 'w'),
                                      "CHECKSTRINGEND", "CANCELDOMAINLISTSTART", std::string(100000, 'd')});
                   },
                   [](const LiveBoard& b) {
@@ -191,9 +192,24 @@ std::vector<Row> TemplateAndSettingsRows() {
                     }
                     SettingsWith(b, lines);
                   },
+                  // Over 1 MB: the board counts as having no settings, and
+                  // takes no post.
                   [](const LiveBoard& b) {
                     std::vector<Call> calls;
                     for (const char* action : {"0", "1", "2", "3", "11"}) calls.push_back(View(b, "1", action));
+                    calls.push_back(NewPost(b, "after the damage"));
+                    return calls;
+                  },
+                  0});
+  rows.push_back({"TemplatesJustOverOneMegabyte",
+                  [](LiveBoard& b) {
+                    // Not read at all: their markup would show.
+                    std::string big = std::string(kScriptMarker) + "</script>\r\n";
+                    big.resize((1u << 20) + 1, ' ');
+                    for (const char* ext : {".mes", ".post", ".repost", ".HED", ".FOT"}) b.fixture().File(ext, big);
+                  },
+                  [](const LiveBoard& b) {
+                    std::vector<Call> calls = AllViews(b, {"0", "1", "2", "4"});
                     calls.push_back(NewPost(b, "after the damage"));
                     return calls;
                   },

@@ -173,6 +173,25 @@ std::vector<std::string> HostileResponseProblems(const CgiResult& r) {
       if (line.find('\n') != std::string_view::npos || line.find('\r') != std::string_view::npos) {
         problems.push_back("bare line break in a header line");
       }
+      // A cookie carries the visitor's text in its value alone: no control
+      // byte (web servers refuse the line, a NUL cuts it) and no attribute
+      // but the program's own.
+      if (line.rfind("Set-Cookie: ", 0) == 0) {
+        for (unsigned char c : line) {
+          if (c < 0x20 || c == 0x7F) problems.push_back("control byte in a cookie line");
+        }
+        std::string_view rest = line.substr(line.find(';') == std::string_view::npos ? line.size() : line.find(';'));
+        for (std::size_t semi = 0; semi < rest.size(); semi = rest.find(';', semi + 1)) {
+          std::string_view attribute = rest.substr(semi + 1);
+          while (!attribute.empty() && attribute.front() == ' ') attribute.remove_prefix(1);
+          attribute = attribute.substr(0, attribute.find(';'));
+          if (!attribute.empty() && attribute.rfind("expires=", 0) != 0 && attribute.rfind("path=", 0) != 0 &&
+              attribute != "HttpOnly") {
+            problems.push_back("cookie attribute from the request: " + std::string(attribute));
+          }
+          if (rest.find(';', semi + 1) == std::string_view::npos) break;
+        }
+      }
       // Web servers refuse header lines longer than 8 KB.
       if (line.size() > 8000) problems.push_back("header line of " + std::to_string(line.size()) + " bytes");
       at = eol + 2;
@@ -249,7 +268,7 @@ std::vector<Row> AllRows() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HostileInput, ::testing::ValuesIn(AllRows()),
-                         [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Row>& item) { return item.param.name; });
 
 }  // namespace
 }  // namespace kiroq

@@ -142,6 +142,39 @@ std::vector<Row> CookieRows() {
   return rows;
 }
 
+// What a page of another site can make a visitor's browser send: a link, a
+// form, an image address. Article 1's password is in the visitor's cookie.
+std::vector<Row> OtherSiteRows() {
+  std::vector<Row> rows;
+  rows.push_back({"RequestsSentByOtherSites", nullptr, [](const LiveBoard& b) {
+                    const std::vector<std::pair<std::string, std::string>> from_elsewhere[] = {
+                        {{"HTTP_SEC_FETCH_SITE", "cross-site"}, {"HTTP_SEC_FETCH_DEST", "document"}},
+                        {{"HTTP_SEC_FETCH_SITE", "same-origin"}, {"HTTP_SEC_FETCH_DEST", "image"}},
+                        {{"HTTP_ORIGIN", "http://kiroqhostile.example"}, {"HTTP_HOST", "localhost"}},
+                        {{"HTTP_ORIGIN", "null"}},
+                    };
+                    std::vector<Call> calls;
+                    for (const auto& headers : from_elsewhere) {
+                      std::vector<Call> tries = {
+                          View(b, "1", "8"),
+                          Posted(b, "1", "14", {{"DELPASSWORD", "pw1"}}),
+                          NewPost(b, "from elsewhere"),
+                          Posted(b, "0", "6", {{"CONTENT", "from elsewhere"}}),
+                          Posted(b, "1", "32", {{"BROWSCOUNT", "5"}}),
+                          View(b, "1", "31"),
+                          Upload(b, "1", "pw1", FilePart("name=\"UPLOADFILE\"; filename=\"kiroqhostile.txt\"", "x")),
+                      };
+                      for (Call c : tries) {
+                        c.env["HTTP_COOKIE"] = "PWD=pw1";
+                        for (const auto& [k, v] : headers) c.env[k] = v;
+                        calls.push_back(c);
+                      }
+                    }
+                    return calls;
+                  }});
+  return rows;
+}
+
 std::vector<Row> EnvironmentRows() {
   std::vector<Row> rows;
   auto long_env = [](Call c) {
@@ -411,6 +444,25 @@ std::vector<Row> MobileRows() {
          ExpectBodies(b, first, {"x%4y% z%", "%", "ab%0", "\xE3\x81\x82&=", std::string("a\0b", 3), "%%%%%%%%"});
        }});
   rows.push_back(
+      {"ControlBytesAndAttributesInCookieValues", nullptr,
+       [](const LiveBoard& b) {
+         std::vector<Call> calls;
+         for (const std::string& value : {std::string("a\x01b"), std::string("a\0b", 3), std::string("a\x7F\tb"),
+                                          std::string("a; Domain=kiroqhostile.example; Max-Age=9")}) {
+           Call post = Posted(b, "0", "9",
+                              {{"NAME", value},
+                               {"EMAIL", value + "@x"},
+                               {"URL", value},
+                               {"PASSWORD", value},
+                               {"COOKIE", "on"},
+                               {"CONTENT", "cookies"}});
+           calls.push_back(With(post, "HTTP_REFERER", "http://localhost/a;Domain=kiroqhostile/" + value + "/x"));
+           calls.push_back(Posted(b, "1", "32", {{"BROWSCOUNT", value}, {"TREET", value}, {"TREET2", value}}));
+         }
+         return calls;
+       },
+       4});
+  rows.push_back(
       {"MobileLineBreaksInCookieValues", mobile,
        [](const LiveBoard& b) {
          std::vector<Call> calls;
@@ -427,8 +479,8 @@ std::vector<Row> MobileRows() {
 
 std::vector<Row> RequestRows() {
   std::vector<Row> rows;
-  for (auto make : {BoardNameRows, BodySizeRows, CookieRows, EnvironmentRows, QueryNumberRows, MultipartRows,
-                    FormFieldRows, MobileRows}) {
+  for (auto make : {BoardNameRows, BodySizeRows, CookieRows, OtherSiteRows, EnvironmentRows, QueryNumberRows,
+                    MultipartRows, FormFieldRows, MobileRows}) {
     std::vector<Row> more = make();
     rows.insert(rows.end(), more.begin(), more.end());
   }

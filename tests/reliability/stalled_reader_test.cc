@@ -80,8 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Pages, StalledReader,
                          ::testing::Values(Case{1, false}, Case{2, false}, Case{3, false}, Case{4, false},
                                            Case{10, false}, Case{11, false}, Case{12, false}, Case{3, true},
                                            Case{5, true}, Case{11, true}, Case{12, true}),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           return "Action" + std::to_string(info.param.first) + (info.param.second ? "Template" : "");
+                         [](const ::testing::TestParamInfo<Case>& item) {
+                           return "Action" + std::to_string(item.param.first) + (item.param.second ? "Template" : "");
                          });
 
 }  // namespace

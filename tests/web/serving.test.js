@@ -12,10 +12,11 @@ const servers = require('./lib/servers');
 const { request, postForm } = require('./lib/http');
 const { serverMissing, suite } = require('./lib/setup');
 
-// GET with the path sent exactly as written (fetch would resolve "..").
-function rawGet(port, rawPath) {
+// GET with the path sent exactly as written (fetch would resolve "..") and
+// any headers, Host included.
+function rawGet(port, rawPath, headers = {}) {
   return new Promise((resolve, reject) => {
-    const req = http.request({ host: '127.0.0.1', port, path: rawPath, method: 'GET' }, (res) => {
+    const req = http.request({ host: '127.0.0.1', port, path: rawPath, method: 'GET', headers }, (res) => {
       const chunks = [];
       res.on('data', (c) => chunks.push(c));
       res.on('end', () => resolve({ status: res.statusCode, headers: res.headers, body: Buffer.concat(chunks) }));
@@ -212,6 +213,44 @@ for (const kind of ['apache', 'lighttpd', 'nginx']) {
       assert.equal(followed.status, 200, `the redirect ${location} does not reach the server on port ${server.port}`);
       assert.deepEqual(followed.body, Buffer.from(html));
       assert.equal(fs.readFileSync(path.join(site.bbs, 'bbsdb', 'english', `english${n}.txt`), 'latin1').split(/\r?\n/)[0], '1');
+
+      // A made-up Host header does not reach the address (the configured name does).
+      const forged = await rawGet(server.port, `/bbs/kiroq.exe?english+10+${n}+22`, { Host: 'evil.example' });
+      assert.ok([301, 302, 303, 307].includes(forged.status), `action 22 with Host evil.example answered ${forged.status}`);
+      assert.ok(!String(forged.headers.location).includes('evil.example'), forged.headers.location);
+      assert.ok(String(forged.headers.location).startsWith(`http://127.0.0.1:${server.port}/`), forged.headers.location);
+    });
+
+    it("lets only the board's own pages frame its pages", async () => {
+      const res = await request(server.url('english+10+0+1'));
+      assert.equal(res.headers.get('x-frame-options'), 'SAMEORIGIN');
+      assert.equal(res.headers.get('content-security-policy'), "frame-ancestors 'self'");
+    });
+
+    it("answers a post a little over the program's limit with its too-large page", async () => {
+      const before = site.articleCount('english');
+      const res = await request(server.url('english+10+0+9'), {
+        method: 'POST',
+        headers: { 'Content-Type': 'multipart/form-data; boundary=x' },
+        body: Buffer.alloc(5.5 * 1024 * 1024, 0x61),
+      }).catch((err) => ({ status: `error ${err.cause?.code || err.message}`, text: '' }));
+      assert.equal(res.status, 200, server.errorLog());
+      assert.match(res.text, /The request is too large/);
+      assert.equal(site.articleCount('english'), before);
+    });
+
+    it("passes where a post comes from: another site's form is refused", async () => {
+      const fields = [
+        { name: 'NAME', value: 'Origin' },
+        { name: 'CONTENT', value: `origin check ${kind}` },
+      ];
+      const before = site.articleCount('english');
+      const foreign = await postForm(server.url('english+10+0+9'), fields, { headers: { Origin: 'http://evil.example' } });
+      assert.match(foreign.text, /not accepted/, foreign.text.slice(0, 300));
+      assert.equal(site.articleCount('english'), before);
+      const own = await postForm(server.url('english+10+0+9'), fields, { headers: { Origin: server.base } });
+      assert.doesNotMatch(own.text, /not accepted/);
+      assert.equal(site.articleCount('english'), before + 1);
     });
   });
 }
