@@ -141,7 +141,7 @@ base=http://127.0.0.1:$port/bbs
 measure() {
   wrk -t2 -c"$2" -d10s --latency "$1" 2>/dev/null | awk '
     function ms(v) { if (v ~ /us$/) return v / 1000; if (v ~ /ms$/) return v + 0; if (v ~ /s$/) return v * 1000; return v }
-    /^ +Latency/ {max = ms($4)}
+    /^ +Latency +[0-9]/ {max = ms($4)}
     /^ +50%/ {p50 = ms($2)}
     /^ +99%/ {p99 = ms($2)}
     /Requests\/sec/ {rps = $2}

@@ -54,7 +54,7 @@ describe('README', () => {
   }
 
   it('documents every settings key the program reads', () => {
-    const source = fs.readFileSync(path.join(REPO, 'src', 'config', 'settings.cc'), 'utf8');
+    const source = fs.readFileSync(path.join(REPO, 'src', 'board', 'settings.cc'), 'utf8');
     const keys = new Set();
     for (const m of source.matchAll(/f\.(?:Switch|Number|Text|TextOr|Has)\("([A-Z0-9]+)"/g)) keys.add(m[1]);
     if (/"TIMECOLOR" \+/.test(source)) for (let i = 1; i <= 5; i++) keys.add(`TIMECOLOR${i}`);
