@@ -30,9 +30,11 @@ inline double NowMs() {
 }
 
 struct Result {
-  std::string output;
+  std::string output;     // when kept
+  std::size_t bytes = 0;  // of output, kept or not
   double ms = 0;
   long max_rss_kb = 0;
+  double cpu_ms = 0;  // user + system time of the process
   int status = 0;
 };
 
@@ -88,6 +90,7 @@ inline Result Run(std::vector<std::string> argv, std::vector<std::string> env, c
       ssize_t n = read(out[0], buf, sizeof(buf));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
+      r.bytes += static_cast<std::size_t>(n);
       if (keep) r.output.append(buf, static_cast<std::size_t>(n));
     }
   }
@@ -98,6 +101,8 @@ inline Result Run(std::vector<std::string> argv, std::vector<std::string> env, c
   }
   r.ms = NowMs() - start;
   r.max_rss_kb = usage.ru_maxrss;
+  r.cpu_ms = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   return r;
 }
 

@@ -4,7 +4,8 @@
 # (bench/floor.c), on generated Japanese boards of 1,000, 10,000 and 65,000
 # articles; the search against a plain read of the index and the log; the
 # link modes; W clients at once on the 10,000-article board (bench/load_bench,
-# W = 8 and 32, LOAD_SECONDS per row); and requests per second under a
+# W = 8 and 32, LOAD_SECONDS per row); the peak memory of the pages that read
+# many records or bodies (bench/memory_bench); and requests per second under a
 # private Apache with mod_cgid (wrk, 2 threads, 8 and 32 connections, 10 s,
 # with latency percentiles; rate = kiroq / floor). Prints
 # figures; never fails on them (only when something cannot be built or run).
@@ -32,7 +33,7 @@ echo "== build (Release, $build)"
 tests=()
 [ -f "$build/CMakeCache.txt" ] || tests=(-DKIROQ_TESTS=OFF)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIROQ_BENCH=ON "${tests[@]}" >/dev/null
-ninja -C "$build" -j2 kiroq make_threads cgi_bench load_bench floor floor_static floor_dynamic >/dev/null
+ninja -C "$build" -j2 kiroq make_threads cgi_bench load_bench memory_bench floor floor_static floor_dynamic >/dev/null
 
 work=$(mktemp -d /tmp/kiroq-bench.XXXXXX)
 apache_conf=""
@@ -80,6 +81,11 @@ fi
 if [ "$only" != apache ]; then
 echo "== requests (floor: bench/floor.c linked like kiroq.exe: $(ldd "$work/floor" >/dev/null 2>&1 && echo dynamic || echo static))"
 "$build/bench/cgi_bench" "$work" "$runs" t1k t10k t65k --search t10k "$keyword" "$hits"
+
+echo "== memory (bench/memory_bench: page size 1000; a board of 50 bodies of about 4 MB; 10 clients that stop reading)"
+"$build/bench/make_threads" "$work" big 50 200 | head -n 1
+"$build/bench/memory_bench" "$work" "$(( runs < 5 ? runs : 5 ))" t65k big --stalled 10 t65k+1000+0+11 big+1000+0+11
+rm -f "$work/bbsdb/big.idx" "$work/bbsdb/big.log"
 
 echo "== link modes (same objects; one article, 10k board)"
 objects="$build/CMakeFiles/kiroq.dir/src/app/main.cc.o"

@@ -25,7 +25,10 @@ namespace kiroq {
 namespace {
 
 constexpr int kDefaultPageSize = 10;
-constexpr int kMaxPageSize = 100000;
+// Rows or articles on one page at most, whatever the query or the BROWSCOUNT
+// cookie asks for: a page's memory and time stay bounded on a board of any
+// size.
+constexpr int kMaxPageSize = 1000;
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

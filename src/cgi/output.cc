@@ -16,6 +16,13 @@ bool TimeToFlush(const std::string& buffer) { return buffer.size() >= kFlushAt &
 }  // namespace
 
 void Output::Append(std::string_view bytes) {
+  if (bytes.size() >= kFlushAt && File::OpenCount() == 0) {
+    // Large enough to go out as it is, without a copy in the buffer.
+    Flush();
+    env_->WriteStdout(bytes);
+    written_ += bytes.size();
+    return;
+  }
   buffer_.append(bytes);
   if (TimeToFlush(buffer_)) Flush();
 }

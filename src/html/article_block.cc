@@ -95,19 +95,7 @@ void WriteRelationsRow(Request& req, const PageContext& page, const IndexRecord&
   out->Line("</TD></TR>");
 }
 
-// The body, read from the given log or from the board's own.
-std::string ReadArticleBody(Request& req, const IndexRecord& rec, File* log) {
-  std::string body;
-  std::unique_ptr<File> own;
-  if (!log) {
-    own = OpenLogForArticles(req);
-    log = own.get();
-  }
-  if (!ReadBody(log, rec, &body).ok()) body.clear();
-  return body;
-}
-
-void WriteBody(Request& req, const PageContext& page, const IndexRecord& rec, File* log) {
+void WriteBody(Request& req, const PageContext& page, const IndexRecord& rec, const BodySource& source) {
   Output* out = req.out;
   if (rec.is_deleted()) {
     // sic: the English wording is kept as boards have always shown it.
@@ -116,11 +104,12 @@ void WriteBody(Request& req, const PageContext& page, const IndexRecord& rec, Fi
     return;
   }
   if (!rec.HasBody()) return;
-  std::string body = ReadArticleBody(req, rec, log);
-  for (const Html& line : BodyLines(req, body, false)) out->Line(line + "<BR>");
+  std::string storage;
+  const std::string_view body = ArticleBodyBytes(req, rec, source, &storage);
+  WriteBodyLines(req, body, false);
   if (page.action == Code(Action::kArticleAsHiragana)) {
     out->Line("<HR>");
-    for (const Html& line : BodyLines(req, body, true)) out->Line(line + "<BR>");
+    WriteBodyLines(req, body, true);
   } else if (req.settings.roma) {
     out->Line(BoardLink(req, page.current(), Action::kArticleAsHiragana, "ローマ字をひらがなに変換"_sj));
   }
@@ -177,16 +166,73 @@ std::string RomajiOutsideAddresses(std::string_view line) {
 
 }  // namespace
 
+namespace {
+
+Html BodyLine(const Request& req, std::string_view text, bool romaji) {
+  std::string converted;
+  if (romaji) {
+    converted = req.settings.url_link_convert ? RomajiOutsideAddresses(text) : RomajiToHiragana(text);
+    text = converted;
+  }
+  Html line = req.settings.use_html_tag ? Html::AllowedPostMarkup(text) : EscapeText(text);
+  if (req.settings.url_link_convert) line = LinkAddresses(line);
+  return line;
+}
+
+// Calls line(text) for every line of body, split as SplitLines splits.
+template <typename Fn>
+void ForEachLine(std::string_view body, Fn line) {
+  std::size_t start = 0, i = 0;
+  while (i < body.size()) {
+    const char c = body[i];
+    if (c == '\r' || c == '\n') {
+      line(body.substr(start, i - start));
+      if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') ++i;
+      start = ++i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < body.size()) line(body.substr(start));
+}
+
+}  // namespace
+
 std::vector<Html> BodyLines(const Request& req, std::string_view body, bool romaji) {
   std::vector<Html> lines;
-  const bool markup = req.settings.use_html_tag;
-  for (std::string& text : SplitLines(body)) {
-    if (romaji) text = req.settings.url_link_convert ? RomajiOutsideAddresses(text) : RomajiToHiragana(text);
-    Html line = markup ? Html::AllowedPostMarkup(text) : EscapeText(text);
-    if (req.settings.url_link_convert) line = LinkAddresses(line);
-    lines.push_back(std::move(line));
-  }
+  ForEachLine(body, [&](std::string_view text) { lines.push_back(BodyLine(req, text, romaji)); });
   return lines;
+}
+
+void WriteBodyLines(Request& req, std::string_view body, bool romaji) {
+  Output* out = req.out;
+  // Plain escaping looks at one byte at a time, so a long line is escaped a
+  // piece at a time: memory holds a piece, not a line grown up to six
+  // times by its entities.
+  const bool plain = !romaji && !req.settings.use_html_tag && !req.settings.url_link_convert;
+  constexpr std::size_t kPiece = 64 * 1024;
+  ForEachLine(body, [&](std::string_view text) {
+    if (plain) {
+      for (std::size_t at = 0; at < text.size(); at += kPiece) out->Write(EscapeText(text.substr(at, kPiece)));
+    } else {
+      out->Write(BodyLine(req, text, romaji));
+    }
+    out->Line("<BR>");
+  });
+}
+
+std::string_view ArticleBodyBytes(Request& req, const IndexRecord& rec, const BodySource& source,
+                                  std::string* storage) {
+  if (source.read) return source.bytes;
+  if (source.log) {
+    if (!ReadBody(source.log, rec, storage).ok()) storage->clear();
+    return *storage;
+  }
+  // Closed again as soon as the body is read: the page is written with no
+  // file open.
+  std::unique_ptr<File> own = OpenLogForArticles(req);
+  if (!ReadBody(own.get(), rec, storage).ok()) storage->clear();
+  return *storage;
 }
 
 Html QuotedBody(std::string_view body, const Html& prefix) {
@@ -233,7 +279,8 @@ bool ReadDownloadCounter(Request& req, int number, long long* count) {
   return true;
 }
 
-void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord& rec, int number, File* log) {
+void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord& rec, int number,
+                       const BodySource& body) {
   const Settings& s = req.settings;
   const bool ja = req.japanese();
   Output* out = req.out;
@@ -266,7 +313,7 @@ void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord&
     WriteRelationsRow(req, page, rec);
   }
   out->Line("</TABLE>");
-  WriteBody(req, page, rec, log);
+  WriteBody(req, page, rec, body);
   if (!rec.is_deleted() && s.file_upload) WriteAttachmentLine(req, rec, number);
 }
 

@@ -17,13 +17,33 @@ struct Request;
 struct IndexRecord;
 class File;
 
+// Where an article's body comes from: bytes the page read beforehand (a
+// batch at a time, with the log closed again before they are written), a
+// log the caller holds open, or neither: then the board's log is opened for
+// this body alone (read-shared, with the standard retries) and closed before
+// the body is written; a log that stays busy ends the request with a notice.
+struct BodySource {
+  BodySource(File* open_log = nullptr) : log(open_log) {}  // NOLINT: a log converts
+  static BodySource Read(std::string_view bytes) {
+    BodySource source;
+    source.bytes = bytes;
+    source.read = true;
+    return source;
+  }
+  File* log = nullptr;
+  std::string_view bytes;  // when read
+  bool read = false;
+};
+
+// The body of rec from source; *storage keeps it when it had to be read.
+std::string_view ArticleBodyBytes(Request& req, const IndexRecord& rec, const BodySource& source, std::string* storage);
+
 // Writes article number (1-based) from rec as the program's own block; its
 // thread and romaji links lead to page.current(), which on a thread page is
-// the thread's top for every block. The body is read from log when it is
-// given, otherwise from the board's log opened here (read-shared, with the
-// standard retries); a log that stays busy ends the request with a notice.
+// the thread's top for every block. The body comes from body (see
+// BodySource).
 void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord& rec, int number,
-                       File* log = nullptr);
+                       const BodySource& body = {});
 
 // The board's log opened as an article's body is read (read-shared,
 // standard retries), for pages that show several articles from one open; a
@@ -34,6 +54,9 @@ std::unique_ptr<File> OpenLogForArticles(Request& req);
 // escaped (unless the board allows markup) and, with URLLINKCONVERT, with
 // its addresses linked. romaji: converted to hiragana first.
 std::vector<Html> BodyLines(const Request& req, std::string_view body, bool romaji);
+// The same lines written one at a time, each followed by "<BR>" and CR LF:
+// only one line is held besides the body.
+void WriteBodyLines(Request& req, std::string_view body, bool romaji);
 
 // The body quoted for a reply's text area: prefix before the first line and
 // after every line break (CR LF, or a lone CR). The lines are escaped so

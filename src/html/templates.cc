@@ -99,8 +99,8 @@ View ViewOf(int action) {
 // straight to the page, so that the page keeps the template's order.
 class Renderer {
  public:
-  Renderer(Request& req, const PageContext& page, const IndexRecord& rec, Kind kind, File* log)
-      : req_(req), page_(page), rec_(rec), kind_(kind), log_(log), thread_menu_(page.thread_menu) {
+  Renderer(Request& req, const PageContext& page, const IndexRecord& rec, Kind kind, const BodySource& body)
+      : req_(req), page_(page), rec_(rec), kind_(kind), body_(body), thread_menu_(page.thread_menu) {
     // After a password toggle (action 14) the article is shown as on its
     // own page; the template needs its values there too.
     action_ = page.action == Code(Action::kToggleWithPassword) ? Code(Action::kArticle) : page.action;
@@ -199,18 +199,8 @@ class Renderer {
     }
   }
 
-  std::string ReadArticleBody() {
-    if (!log_) {
-      if (!OpenWithRetry(req_.env, req_.files.Log(), OpenMode::kReadShared, kStandardRetry, &own_log_).ok()) {
-        req_.out->Line("ログファイルをオープン出来ませんでした。暫くしてから再度行ってください。"_sj);
-        EndRequest();
-      }
-      log_ = own_log_.get();
-    }
-    std::string body;
-    if (!ReadBody(log_, rec_, &body).ok()) body.clear();
-    return body;
-  }
+  // The body; storage_ keeps it when it had to be read.
+  std::string_view ArticleBodyText() { return ArticleBodyBytes(req_, rec_, body_, &storage_); }
 
   void ReplyTextArea() {
     Flush();
@@ -220,7 +210,7 @@ class Renderer {
     // without a body.
     if (rec_.HasBody() && MayShowBody(req_.settings.view_limit, page_.count, page_.position, rec_.is_deleted())) {
       // Escaped so that the quoted text cannot close the text area.
-      out->Write(QuotedBody(ReadArticleBody(), Html::Trusted(req_.settings.add_head)));
+      out->Write(QuotedBody(ArticleBodyText(), Html::Trusted(req_.settings.add_head)));
     }
     out->Newline();
     out->Line("</TEXTAREA>");
@@ -236,11 +226,11 @@ class Renderer {
       return;
     }
     if (!rec_.HasBody()) return;
-    std::string body = ReadArticleBody();
-    for (const Html& l : BodyLines(req_, body, false)) out->Line(l + "<BR>");
+    const std::string_view body = ArticleBodyText();
+    WriteBodyLines(req_, body, false);
     if (romaji_view) {
       out->Line("<HR>");
-      for (const Html& l : BodyLines(req_, body, true)) out->Line(l + "<BR>");
+      WriteBodyLines(req_, body, true);
     } else if (req_.settings.roma) {
       out->Line(BoardLink(req_, Current(), Action::kArticleAsHiragana, "ローマ字をひらがなに変換"_sj));
     }
@@ -386,8 +376,8 @@ class Renderer {
   const Kind kind_;
   int action_;
   View view_;
-  File* log_;
-  std::unique_ptr<File> own_log_;
+  const BodySource& body_;
+  std::string storage_;
   bool thread_menu_;  // the thread menu may still be written
   Html pending_;
 };
@@ -395,10 +385,10 @@ class Renderer {
 }  // namespace
 
 void RenderTemplate(Request& req, const PageContext& page, const std::string& path, const IndexRecord& rec,
-                    File* log) {
+                    const BodySource& body) {
   std::string text;
   if (!ReadAdministratorFile(req.env, path, &text).ok()) return;
-  Renderer renderer(req, page, rec, KindOf(path), log);
+  Renderer renderer(req, page, rec, KindOf(path), body);
   for (const std::string& line : SplitLines(text)) renderer.RenderLine(line);
 }
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "html/article_block.h"
 #include "html/page_context.h"
 
 namespace kiroq {
@@ -17,10 +18,10 @@ class File;
 // Renders the template at path for rec (the article concerned; an empty
 // record for a new post), line by line, in the context that page.action and
 // the file's extension select; page.current() is the article the tags
-// number and link. log is the board's article log when the caller holds it
-// open; otherwise it is opened here when a body is needed.
+// number and link. The article's body comes from body (see BodySource),
+// read only when the template shows it.
 void RenderTemplate(Request& req, const PageContext& page, const std::string& path, const IndexRecord& rec,
-                    File* log = nullptr);
+                    const BodySource& body = {});
 
 }  // namespace kiroq
 

@@ -127,20 +127,27 @@ void WriteFieldRow(Output* out, const Html& label, const Html& value) {
 // browsers draw it.
 Html CellText(std::string_view text) { return text.empty() ? Html("<BR>") : EscapeText(text); }
 
-void WriteInspection(Request& req, File* index, int count) {
+// The record LOOKPOS names, read with the index locked; false when no
+// number was given.
+bool ReadInspected(Request& req, File* index, int count, int* number, IndexRecord* rec) {
   const std::string text = req.input.Field("LOOKPOS");
-  if (text.empty()) return;
-  int n = 0;
+  if (text.empty()) return false;
+  int& n = *number;
   if (!ParseWholeNumber(text, &n)) StopInvalidNumber(req, text);
   if (n < 1 || n > count) {
     req.out->Line(Html::Number(n) + "番は範囲外の番号です。"_sj);
     Stop(req);
   }
-  IndexRecord rec;
-  if (!ReadRecord(index, n - 1, &rec).ok()) {
+  if (!ReadRecord(index, n - 1, rec).ok()) {
     req.out->Line("Server Busy!");
     EndRequest();
   }
+  return true;
+}
+
+// The inspected article's fields and, on full pages, the article itself,
+// written once the index is closed.
+void WriteInspection(Request& req, int n, const IndexRecord& rec) {
   Output* out = req.out;
   out->Line("<TABLE BORDER>");
   WriteFieldRow(out, "発言番号"_sj, Html::Number(n));
@@ -204,8 +211,11 @@ void AdminActionPage(Request& req) {
   }
   ApplyMarks(req, index.get(), count, kDelete);
   ApplyMarks(req, index.get(), count, kRestore);
-  WriteInspection(req, index.get(), count);
+  int inspected = 0;
+  IndexRecord rec;
+  const bool inspect = ReadInspected(req, index.get(), count, &inspected, &rec);
   index.reset();
+  if (inspect) WriteInspection(req, inspected, rec);
   out->Line("<P>処理が終了しました"_sj);
   out->Line("</CENTER></BODY>");
   out->Line("</HTML>");

@@ -100,18 +100,13 @@ void WritePostEntry(Request& req) {
   WritePostForm(req);
 }
 
-struct ListedArticle {
-  int position;
-  IndexRecord rec;
-};
-
 // What the article loop does, worked out from the index alone so that the
 // index is closed before the log is opened.
 struct PagePlan {
-  std::vector<ListedArticle> articles;  // the blocks to write, in order
-  bool too_old = false;                 // VIEWLIMIT ended the list
-  long long position = 0;               // the first position not examined
-  int shown = 1;                        // 1 + the visible articles written
+  std::vector<ShownArticle> articles;  // the blocks to write, in order
+  bool too_old = false;                // VIEWLIMIT ended the list
+  long long position = 0;              // the first position not examined
+  int shown = 1;                       // 1 + the visible articles written
 };
 
 PagePlan PlanPage(const Request& req, File* index, int count, int first) {
@@ -172,14 +167,28 @@ void WriteDeletionItem(Request& req, const IndexRecord& rec, int number) {
   }
 }
 
-void WriteArticles(Request& req, const PageContext& page, const PagePlan& plan, File* log) {
+// The articles of the plan, their bodies read a batch at a time with the
+// log open for the reading only. The log is opened once even for a page
+// without articles, for its notice when it is missing or busy.
+void WriteArticles(Request& req, const PageContext& page, const PagePlan& plan) {
   const bool deletion_items = req.settings.use_delete && req.files.FindBesideProgram(req.env, ".mes").empty();
-  for (const ListedArticle& a : plan.articles) {
-    PageContext at = page;
-    at.position = a.position;  // links of the block (romaji view) lead to this article
-    ShowArticle(req, at, a.rec, a.position + 1, log);
-    if (deletion_items) WriteDeletionItem(req, a.rec, a.position + 1);
-  }
+  std::vector<std::string> bodies;
+  std::size_t from = 0;
+  do {
+    std::size_t end;
+    {
+      std::unique_ptr<File> log = OpenLog(req);
+      end = ReadBodyBatch(log.get(), plan.articles, from, &bodies);
+    }
+    for (std::size_t k = from; k < end; ++k) {
+      const ShownArticle& a = plan.articles[k];
+      PageContext at = page;
+      at.position = a.position;  // links of the block (romaji view) lead to this article
+      ShowArticle(req, at, a.rec, a.position + 1, BodySource::Read(bodies[k - from]));
+      if (deletion_items) WriteDeletionItem(req, a.rec, a.position + 1);
+    }
+    from = end;
+  } while (from < plan.articles.size());
   if (plan.too_old) req.out->Line("<P>これ以上ログは表示出来ません<P>"_sj);
 }
 
@@ -223,8 +232,7 @@ void ArticleListPage(Request& req, const PageContext& page) {
       const int first = page.position >= 0 && page.position < count ? page.position : count - 1;
       PagePlan plan = PlanPage(req, index.get(), count, first);
       index.reset();
-      std::unique_ptr<File> log = OpenLog(req);
-      WriteArticles(req, page, plan, log.get());
+      WriteArticles(req, page, plan);
       position = plan.position;
       shown = plan.shown;
     }

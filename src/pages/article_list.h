@@ -11,9 +11,10 @@ struct PageContext;
 
 // Writes the page body between the page head and the page tail, starting
 // at the current article (a position outside the board starts at the
-// newest article). Only the records the page needs are read from the index, which
-// is closed before the log is opened; the log stays open for the bodies. A
-// busy index or log ends the request after its notice.
+// newest article). Only the records the page needs are read from the index,
+// which is closed before the log is opened; the bodies are read a batch at a
+// time and each batch is written with the log closed. A busy index or log
+// ends the request after its notice.
 void ArticleListPage(Request& req, const PageContext& page);
 
 }  // namespace kiroq

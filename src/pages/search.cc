@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "board/dates.h"
@@ -32,6 +33,8 @@ constexpr Action kShowArticle = Action::kArticle;
 // the bytes are still in the processor's cache when they are searched.
 constexpr int kIndexBlockRecords = 256;
 constexpr uint64_t kLogBlockBytes = 256 * 1024;
+// Rows written a batch at a time, with the index closed.
+constexpr std::size_t kRowsPerBatch = 256;
 
 void WriteHeading(Request& req) {
   const bool ja = req.japanese();
@@ -200,8 +203,8 @@ void SearchPage(Request& req, const PageContext&) {
     EndRequest();
   }
 
-  // Both files stay open, shared with readers only, until the last row: no
-  // writer can change them while the search reads.
+  // Both files stay open, shared with readers only, while the bodies are
+  // searched: no writer can change them meanwhile.
   const std::string& keyword = req.post.search_word;
   KeywordFinder finder(keyword, ja);
   uint64_t index_size = 0;
@@ -211,15 +214,32 @@ void SearchPage(Request& req, const PageContext&) {
   if (!keyword.empty()) {
     hit = FindHits(ReadCandidates(index.get(), count, req.settings.view_limit), count, log.get(), &finder);
   }
+  log.reset();
 
+  // The rows, newest first: a batch of records is read with the index
+  // open, and written once it is closed again, so that the page is never
+  // held whole and a client that stops reading holds no file. Records keep
+  // their place; an article deleted since the search is left out.
   const LocalTime now = req.env->Now();
   int hits = 0;
-  for (int k = static_cast<int>(hit.size()) - 1; k >= 0; --k) {
-    IndexRecord rec;
-    if (!hit[static_cast<std::size_t>(k)] || !ReadRecord(index.get(), k, &rec).ok()) continue;
-    ++hits;
-    WriteRow(req, rec, k + 1, now);
+  std::vector<std::pair<int, IndexRecord>> rows;
+  for (int k = static_cast<int>(hit.size()) - 1; k >= 0;) {
+    rows.clear();
+    if (!index && !OpenShared(req.env, req.files.Index(), &index)) {
+      req.out->Line(ja ? "投稿中でインデックスファイルがオープンできません。暫く時間を置いて再度実行してください。"_sj
+                       : "Now, it's being written. Don't open index file. Wait a minute. Please retry agein.");
+      EndRequest();
+    }
+    for (; k >= 0 && rows.size() < kRowsPerBatch; --k) {
+      IndexRecord rec;
+      if (!hit[static_cast<std::size_t>(k)] || !ReadRecord(index.get(), k, &rec).ok() || rec.is_deleted()) continue;
+      rows.emplace_back(k, std::move(rec));
+    }
+    index.reset();
+    for (const auto& [position, rec] : rows) WriteRow(req, rec, position + 1, now);
+    hits += static_cast<int>(rows.size());
   }
+  index.reset();
 
   req.out->Line("</TABLE>");
   req.out->Line((ja ? "検索キーワード ["_sj : "Search keyword [") + EscapeText(keyword) + "]<BR>");

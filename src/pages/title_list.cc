@@ -5,6 +5,8 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "board/dates.h"
 #include "cgi/headers.h"
@@ -169,26 +171,34 @@ void WriteRows(Request& req, int count, const Paging& pages) {
   // Positions at or below this one are too old to show (VIEWLIMIT).
   const long long too_old = ViewLimitFloor(s.view_limit, count);
 
-  std::unique_ptr<File> index = OpenIndexForPage(req);
-  long long lowest = std::max<long long>({0, 1LL * pages.first - page_size + 1, too_old + 1});
-  RecordWindow reader(index.get(), static_cast<int>(std::min<long long>(lowest, pages.first)), kRecordsPerRead,
-                      kRecordsPerRead);
-
-  bool cut_off = false;
-  int p = pages.first;
-  for (int row = 0; row < page_size && p >= 0; ++row, --p) {
-    if (p <= too_old) {
-      WriteTableEnd(req);
-      req.out->Line("これ以上ログは表示出来ません<P>"_sj);
-      cut_off = true;
-      break;
-    }
+  // The records are read with the index open; the rows are made and written
+  // once it is closed.
+  struct Row {
+    int position;
     IndexRecord rec;
-    if (!reader.Get(p, &rec)) continue;
-    if (rec.is_deleted() && !s.delete_visible) continue;
-    WriteRow(req, rec, p);
+  };
+  std::vector<Row> rows;
+  bool cut_off = false;
+  {
+    std::unique_ptr<File> index = OpenIndexForPage(req);
+    long long lowest = std::max<long long>({0, 1LL * pages.first - page_size + 1, too_old + 1});
+    RecordWindow reader(index.get(), static_cast<int>(std::min<long long>(lowest, pages.first)), kRecordsPerRead,
+                        kRecordsPerRead);
+    int p = pages.first;
+    for (int row = 0; row < page_size && p >= 0; ++row, --p) {
+      if (p <= too_old) {
+        cut_off = true;
+        break;
+      }
+      IndexRecord rec;
+      if (!reader.Get(p, &rec)) continue;
+      if (rec.is_deleted() && !s.delete_visible) continue;
+      rows.push_back({p, std::move(rec)});
+    }
   }
-  if (!cut_off) WriteTableEnd(req);
+  for (const Row& row : rows) WriteRow(req, row.rec, row.position);
+  WriteTableEnd(req);
+  if (cut_off) req.out->Line("これ以上ログは表示出来ません<P>"_sj);
 }
 
 }  // namespace

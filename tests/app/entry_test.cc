@@ -177,6 +177,16 @@ TEST(QueryWords, CookiePageSizeOverridesTheQuery) {
   EXPECT_NE(board.Run({"test", "-4"}).find("kiroq.exe?test+10+0+99"), std::string::npos);
 }
 
+TEST(QueryWords, PageSizeIsCappedAtAThousand) {
+  BoardFixture board;
+  board.Settings({"JAPANESE=0", "BBSMAN=1", "IMODE=1"});
+  EXPECT_NE(board.Get(1000, 0, 158).find("kiroq.exe?test+1000+0+99"), std::string::npos);
+  EXPECT_NE(board.Get(1001, 0, 158).find("kiroq.exe?test+1000+0+99"), std::string::npos);
+  EXPECT_NE(board.Get(100000, 0, 158).find("kiroq.exe?test+1000+0+99"), std::string::npos);
+  board.env().vars["HTTP_COOKIE"] = "BROWSCOUNT=2147483647";
+  EXPECT_NE(board.Get(10, 0, 158).find("kiroq.exe?test+1000+0+99"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kiroq
 

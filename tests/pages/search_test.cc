@@ -328,5 +328,18 @@ TEST_F(Search, ManyBodiesAcrossReads) {
   EXPECT_EQ(RowNumbers(Find("needle")), expected);
 }
 
+// Rows are written in batches with the index closed between them: every
+// hit of a board with several batches of them comes out once, newest first.
+TEST_F(Search, RowsOfManyBatchesComeOutInOrder) {
+  std::vector<int> expected;
+  for (int k = 1; k <= 600; ++k) {
+    Add(k % 3 ? "a needle here" : "nothing");
+    if (k % 3) expected.insert(expected.begin(), k);
+  }
+  const std::string page = Find("needle");
+  EXPECT_EQ(RowNumbers(page), expected);
+  EXPECT_NE(page.find("Hit count [400]"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kiroq
