@@ -38,7 +38,12 @@ def main():
             for inc in INCLUDE.findall(text):
                 target_layer = inc.split("/")[0]
                 if target_layer not in LAYERS:
-                    continue  # generated tables beside their user
+                    # Only generated tables sit beside their user; anything
+                    # else must be named from the top of src/ (a relative
+                    # path would hide which layer it reaches).
+                    if not (inc.endswith(".inc") and "/" not in inc):
+                        faults.append(f"{rel}: includes \"{inc}\", not named by its layer")
+                    continue
                 if LAYERS.index(target_layer) > LAYERS.index(layer):
                     faults.append(f"{rel}: includes {inc}, a layer above ({layer} < {target_layer})")
                 target = os.path.splitext(inc)[0]

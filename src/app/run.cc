@@ -206,7 +206,8 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
   if (!LoadBoardSettings(req, &settings_file)) return;
 
   req.input.Read(env, req.settings.mobile());
-  // Before anything is written, folders included.
+  // Before anything of the board is written (only the shared data folder
+  // exists by now): a refused request changes no file and sets no cookie.
   if (ChangesState(req.action, LoginPosted(req)) && req.client.FromOtherSite()) return WriteOtherSitePage(req);
   ApplyRequestSettings(req);
   PassLoginGate(req);

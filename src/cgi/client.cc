@@ -88,7 +88,9 @@ Client ReadClient(Env* env) {
 }
 
 bool Client::FromOtherSite() const {
-  if (fetch_site && EqualsIgnoreCase(*fetch_site, "cross-site")) return true;
+  if (fetch_site && (EqualsIgnoreCase(*fetch_site, "cross-site") || EqualsIgnoreCase(*fetch_site, "same-site"))) {
+    return true;
+  }
   if (fetch_dest) {
     bool page = false;
     for (const char* dest : {"document", "iframe", "frame", "empty"})

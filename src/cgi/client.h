@@ -29,7 +29,10 @@ struct Client {
   std::optional<std::string> origin;      // HTTP_ORIGIN
 
   // True when a page of another site made the browser send this request:
-  // Sec-Fetch-Site is "cross-site"; or Sec-Fetch-Dest names something other
+  // Sec-Fetch-Site is "cross-site", or "same-site" (a page of a sibling host
+  // or another port: another origin all the same; only "same-origin" and
+  // "none", an address the visitor typed or kept, are the board's own); or
+  // Sec-Fetch-Dest names something other
   // than a page or a script's fetch (document, iframe, frame, empty), such as
   // an image; or Origin names another host or port than the request's own.
   // The request's own is the Host header, which holds what the browser

@@ -25,6 +25,9 @@ class Html {
   // Program literals.
   template <std::size_t N>
   Html(const char (&literal)[N]) : bytes_(literal, N - 1) {}
+  // A writable array is a buffer filled at run time, not program text.
+  template <std::size_t N>
+  Html(char (&buffer)[N]) = delete;
   Html(const SjLiteral& literal) : bytes_(literal.view()) {}
 
   // Text from the board's administrator, used as markup: header and footer

@@ -156,7 +156,7 @@ TEST(ClientIdentity, RequestsFromOtherSites) {
   } cases[] = {
       {{}, false},  // browsers without fetch metadata, scripts, telephones
       {{{"HTTP_SEC_FETCH_SITE", "same-origin"}, {"HTTP_SEC_FETCH_DEST", "document"}}, false},
-      {{{"HTTP_SEC_FETCH_SITE", "same-site"}, {"HTTP_SEC_FETCH_DEST", "iframe"}}, false},
+      {{{"HTTP_SEC_FETCH_SITE", "same-site"}, {"HTTP_SEC_FETCH_DEST", "iframe"}}, true},  // a sibling host or port
       {{{"HTTP_SEC_FETCH_SITE", "none"}, {"HTTP_SEC_FETCH_DEST", "frame"}}, false},
       {{{"HTTP_SEC_FETCH_DEST", "empty"}}, false},
       {{{"HTTP_SEC_FETCH_SITE", "cross-site"}}, true},

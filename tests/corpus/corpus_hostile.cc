@@ -134,7 +134,7 @@ std::string HostileValue(const std::string& prefix, std::size_t n) {
   return v + "/kiroq.exe";
 }
 
-std::string Parts(const std::vector<std::string>& parts, bool closed = true) {
+std::string JoinedParts(const std::vector<std::string>& parts, bool closed = true) {
   std::string body;
   for (const std::string& p : parts) body += std::string("--") + kBoundary + "\r\n" + p + "\r\n";
   if (closed) body += std::string("--") + kBoundary + "--\r\n";
@@ -225,25 +225,25 @@ std::vector<Call> HostileEnvironment() {
 std::vector<Call> HostileBodies() {
   std::vector<Call> calls;
   const std::string b = std::string("--") + kBoundary;
-  calls.push_back(Multipart(Parts({Part("CONTENT", "cut short")}, false), "unclosed"));
-  calls.push_back(Multipart(Parts({Part("CONTENT", "whole"), Part("TITLE", "cut")}, false), "unclosed after content"));
+  calls.push_back(Multipart(JoinedParts({Part("CONTENT", "cut short")}, false), "unclosed"));
+  calls.push_back(Multipart(JoinedParts({Part("CONTENT", "whole"), Part("TITLE", "cut")}, false), "unclosed after content"));
   for (const std::string& body : {b, b + "\r\n", std::string("--"), std::string("x"),
                                  b + "\r\nContent-Disposition: form-data; name=\"", b + "\r\n" + Part("CONTENT", "") + "\r\n"}) {
     calls.push_back(Multipart(body, "fragment"));
   }
-  calls.push_back(Multipart(Parts({Part("CONTENT", "a line with " + b + " inside\r\nx" + b + "--")}), "delimiter inside"));
-  calls.push_back(Multipart(Parts({Part("CONTENT", "before\r\n-----------------------------fake\r\nafter")}), "dashes"));
-  calls.push_back(Multipart(Parts({Part("CONTENT", "kept\r\n" + b + "\r\nnot a header")}), "delimiter ends it"));
+  calls.push_back(Multipart(JoinedParts({Part("CONTENT", "a line with " + b + " inside\r\nx" + b + "--")}), "delimiter inside"));
+  calls.push_back(Multipart(JoinedParts({Part("CONTENT", "before\r\n-----------------------------fake\r\nafter")}), "dashes"));
+  calls.push_back(Multipart(JoinedParts({Part("CONTENT", "kept\r\n" + b + "\r\nnot a header")}), "delimiter ends it"));
   for (const char* header :
        {"content-disposition: form-data; name=\"CONTENT\"", "CONTENT-DISPOSITION: FORM-DATA; NAME=\"CONTENT\"",
         "Content-Disposition: form-data; name=CONTENT", "Content-Disposition:form-data;name=\"CONTENT\"",
         "Content-Disposition: form-data; name=\"CONTENT", "Content-Disposition: form-data; name=\"\"",
         "Content-Disposition: form-data; name=\"CONTENT\"; filename=\"x\"; name=\"y\""}) {
-    calls.push_back(Multipart(Parts({std::string(header) + "\r\n\r\nspelled"}), header));
+    calls.push_back(Multipart(JoinedParts({std::string(header) + "\r\n\r\nspelled"}), header));
   }
   calls.push_back(Multipart(b + "\nContent-Disposition: form-data; name=\"CONTENT\"\n\nlf only\n" + b + "--\n", "lf only"));
-  calls.push_back(Multipart(Parts({"Content-Type: text/plain\r\n" + Part("CONTENT", "typed")}), "type first"));
-  calls.push_back(Multipart(Parts({Part("TITLE%22", "not the title"), Part("CONTENT%0D%0A", "not it"),
+  calls.push_back(Multipart(JoinedParts({"Content-Type: text/plain\r\n" + Part("CONTENT", "typed")}), "type first"));
+  calls.push_back(Multipart(JoinedParts({Part("TITLE%22", "not the title"), Part("CONTENT%0D%0A", "not it"),
                                    Part("CONTENT", "the content"), Part("content", "second, lower case")}),
                             "encoded names"));
   // The delimiter found without a boundary parameter: a line of 29 dashes.
@@ -251,7 +251,7 @@ std::vector<Call> HostileBodies() {
   calls.push_back(Raw({"test", "10", "0", "9"},
                       "--" + dashes.substr(2) + "\r\n" + Part("CONTENT", "found by dashes") + "\r\n" + dashes + "--\r\n",
                       "multipart/form-data", "boundary from the body"));
-  calls.push_back(Raw({"test", "10", "0", "9"}, Parts({Part("CONTENT", "no type")}), "", "no content type"));
+  calls.push_back(Raw({"test", "10", "0", "9"}, JoinedParts({Part("CONTENT", "no type")}), "", "no content type"));
   for (const char* length : {"99999999999999999999", "-1", "abc", "", "5242881", "0x20", "10"}) {
     calls.push_back(With(Form("test", 0, 9, {{"CONTENT", std::string("length ") + length}}), "CONTENT_LENGTH", length));
   }
@@ -286,7 +286,7 @@ std::vector<Call> MobileBodies() {
   calls.push_back(mobile("SEARCHWORD=%8C%9F%8D%F5", 10));
   calls.push_back(mobile("PASSWORD2=admin-pw&LOOKPOS=15", 98));
   calls.push_back(With(mobile("CONTENT=nan"), "CONTENT_LENGTH", "nan"));
-  calls.push_back(Raw({"test", "10", "0", "9"}, Parts({Part("CONTENT", "multipart on a telephone")}),
+  calls.push_back(Raw({"test", "10", "0", "9"}, JoinedParts({Part("CONTENT", "multipart on a telephone")}),
                       std::string("multipart/form-data; boundary=") + kBoundary, "multipart to a mobile board"));
   for (int action : {1, 11, 3}) calls.push_back(Get("test", 10, 15, action));
   return calls;

@@ -26,7 +26,7 @@ void ExpectBodies(const LiveBoard& b, int first_new, const std::vector<std::stri
 }
 
 // A multipart body made by hand: parts given whole, between delimiters.
-std::string Parts(const std::vector<std::string>& parts, bool closed = true) {
+std::string JoinedParts(const std::vector<std::string>& parts, bool closed = true) {
   std::string body;
   for (const std::string& p : parts) body += std::string("--") + kBoundary + "\r\n" + p + "\r\n";
   if (closed) body += std::string("--") + kBoundary + "--\r\n";
@@ -42,7 +42,7 @@ std::string FilePart(const std::string& disposition, const std::string& bytes) {
 }
 
 Call Upload(const LiveBoard& b, const std::string& number, const std::string& password, const std::string& file_part) {
-  return Multipart({b.board(), "10", number, "21"}, Parts({Part("UPPASSWORD", password), file_part}));
+  return Multipart({b.board(), "10", number, "21"}, JoinedParts({Part("UPPASSWORD", password), file_part}));
 }
 
 // A text of n bytes that carries the hostile markers: markup, a line break
@@ -272,10 +272,10 @@ std::vector<Row> MultipartRows() {
        [](const LiveBoard& b) {
          std::vector<Call> calls;
          const std::vector<std::string> words = {b.board(), "10", "0", "9"};
-         calls.push_back(Multipart(words, Parts({Part("CONTENT", "cut short")}, false)));
-         calls.push_back(Multipart(words, Parts({Part("TITLE", "t"), Part("CONTENT", "cut")}, false)));
+         calls.push_back(Multipart(words, JoinedParts({Part("CONTENT", "cut short")}, false)));
+         calls.push_back(Multipart(words, JoinedParts({Part("TITLE", "t"), Part("CONTENT", "cut")}, false)));
          // CONTENT is whole; only the part after it is cut.
-         calls.push_back(Multipart(words, Parts({Part("CONTENT", "whole"), Part("TITLE", "cut")}, false)));
+         calls.push_back(Multipart(words, JoinedParts({Part("CONTENT", "whole"), Part("TITLE", "cut")}, false)));
          calls.push_back(Multipart(words, std::string("--") + kBoundary));
          calls.push_back(Multipart(words, std::string("--") + kBoundary + "\r\n"));
          calls.push_back(Multipart(words, "--"));
@@ -292,13 +292,13 @@ std::vector<Row> MultipartRows() {
                     const std::vector<std::string> words = {b.board(), "10", "0", "9"};
                     const std::string inside =
                         std::string("a line with --") + kBoundary + " inside\r\nx--" + kBoundary + "--";
-                    calls.push_back(Multipart(words, Parts({Part("CONTENT", inside)})));
+                    calls.push_back(Multipart(words, JoinedParts({Part("CONTENT", inside)})));
                     // A line of 29 dashes is no delimiter when CONTENT_TYPE names the boundary.
                     const std::string dashes = "before\r\n-----------------------------fake\r\nafter";
-                    calls.push_back(Multipart(words, Parts({Part("CONTENT", dashes)})));
+                    calls.push_back(Multipart(words, JoinedParts({Part("CONTENT", dashes)})));
                     // The delimiter at a line start ends the part, as it must.
                     const std::string ended = std::string("kept\r\n--") + kBoundary + "\r\nnot a header";
-                    calls.push_back(Multipart(words, Parts({Part("CONTENT", ended)})));
+                    calls.push_back(Multipart(words, JoinedParts({Part("CONTENT", ended)})));
                     return calls;
                   },
                   3,
@@ -317,13 +317,13 @@ std::vector<Row> MultipartRows() {
                "Content-Disposition: form-data; name=CONTENT", "Content-Disposition:form-data;name=\"CONTENT\"",
                "Content-Disposition: form-data; name=\"CONTENT", "Content-Disposition: form-data; name=\"\"",
                "Content-Disposition: form-data; name=\"CONTENT\"; filename=\"x\"; name=\"y\""}) {
-           calls.push_back(Multipart(words, Parts({std::string(header) + "\r\n\r\nspelled"})));
+           calls.push_back(Multipart(words, JoinedParts({std::string(header) + "\r\n\r\nspelled"})));
          }
          // Line feeds alone, and a further header line before the disposition.
          std::string lf = std::string("--") + kBoundary +
                           "\nContent-Disposition: form-data; name=\"CONTENT\"\n\nlf only\n--" + kBoundary + "--\n";
          calls.push_back(Multipart(words, lf));
-         calls.push_back(Multipart(words, Parts({"Content-Type: text/plain\r\n" + Part("CONTENT", "typed")})));
+         calls.push_back(Multipart(words, JoinedParts({"Content-Type: text/plain\r\n" + Part("CONTENT", "typed")})));
          return calls;
        },
        3,
@@ -339,7 +339,7 @@ std::vector<Row> MultipartRows() {
          calls.push_back(Upload(b, "1", "pw1", FilePart("name=\"UPLOADFILE\"; filename=\"\"", "empty name")));
          calls.push_back(Multipart(
              {b.board(), "10", "0", "9"},
-             Parts({FilePart("filename=\"kiroqhostile.txt\"", "data"), Part("CONTENT", "beside a nameless file")})));
+             JoinedParts({FilePart("filename=\"kiroqhostile.txt\"", "data"), Part("CONTENT", "beside a nameless file")})));
          return calls;
        },
        1,
@@ -353,7 +353,7 @@ std::vector<Row> MultipartRows() {
        [](const LiveBoard& b) {
          std::vector<Call> calls;
          calls.push_back(Multipart({b.board(), "10", "0", "9"},
-                                   Parts({Part("TITLE%22", "not the title"), Part("CONTENT%0D%0A", "not it"),
+                                   JoinedParts({Part("TITLE%22", "not the title"), Part("CONTENT%0D%0A", "not it"),
                                           Part("CONTENT", "the content")})));
          calls.push_back(Upload(
              b, "1", "pw1", FilePart("name=\"UPLOADFILE\"; filename=\"C:\\x\\..\\kiroqhostile%22%0D%0A.txt\"", "a")));
