@@ -48,7 +48,7 @@ inline std::vector<char*> Pointers(std::vector<std::string>& strings) {
 // Runs argv in folder with env, feeds body to its standard input and reads
 // its standard output to the end, as a CGI server does.
 inline Result Run(std::vector<std::string> argv, std::vector<std::string> env, const std::string& body,
-           const std::string& folder, bool keep) {
+                  const std::string& folder, bool keep) {
   int in[2], out[2];
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) std::abort();
   std::vector<char*> args = Pointers(argv), vars = Pointers(env);

@@ -40,7 +40,7 @@ using namespace bench;
 struct Request {
   std::string label;
   std::string query;
-  std::string body;  // multipart, or empty for a GET
+  std::string body;            // multipart, or empty for a GET
   std::size_t page_bytes = 0;  // of the program's page, for the floor
 };
 
@@ -85,7 +85,8 @@ bool Failed(const Result& r) {
   if (strncasecmp(r.output.c_str(), "content-type:", 13) != 0) return true;
   static const std::string_view kBusy[] = {
       "Server Busy",
-      "\x83\x49\x81\x5b\x83\x76\x83\x93\x8f\x6f\x97\x88\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd",  // could not open
+      "\x83\x49\x81\x5b\x83\x76\x83\x93\x8f\x6f\x97\x88\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd",  // could not
+                                                                                                           // open
       "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x82\xaa\x8d\x73\x82\xa6\x82\xdc\x82\xb9\x82\xf1",  // could not write
       "Don't open"};
   for (std::string_view b : kBusy) {
@@ -148,13 +149,14 @@ void PrintHolds(const std::string& lock_log) {
   for (const auto& [name, times] : by_file) {
     const auto& [waits, holds] = times;
     std::printf("    %-26s %6zu opens  hold p50 %6.2f p99 %6.2f max %6.2f  wait p50 %6.2f p99 %6.2f max %6.2f\n",
-                name.c_str(), holds.size(), Percentile(holds, 0.5), Percentile(holds, 0.99),
-                Percentile(holds, 1.0), Percentile(waits, 0.5), Percentile(waits, 0.99), Percentile(waits, 1.0));
+                name.c_str(), holds.size(), Percentile(holds, 0.5), Percentile(holds, 0.99), Percentile(holds, 1.0),
+                Percentile(waits, 0.5), Percentile(waits, 0.99), Percentile(waits, 1.0));
   }
 }
 
 void PrintRow(const std::string& label, int workers, const Sample& k, const Sample& f) {
-  const double k_rate = static_cast<double>(k.ms.size()) / k.seconds, f_rate = static_cast<double>(f.ms.size()) / f.seconds;
+  const double k_rate = static_cast<double>(k.ms.size()) / k.seconds,
+               f_rate = static_cast<double>(f.ms.size()) / f.seconds;
   const double k99 = Percentile(k.ms, 0.99), f99 = Percentile(f.ms, 0.99);
   std::printf("%-26s %3d %7.0f %6.2f %6.2f %7.2f | %7.0f %6.2f %6.2f %7.2f | %5.2f %5.2f %6d\n", label.c_str(), workers,
               k_rate, Percentile(k.ms, 0.5), k99, Percentile(k.ms, 1.0), f_rate, Percentile(f.ms, 0.5), f99,
@@ -199,9 +201,10 @@ int main(int argc, char** argv) {
       page("12 thread", board + "+10+" + std::to_string(NewestThreadWithReplies(folder, board)) + "+12"),
   };
 
-  std::printf("%s: %d articles; %.0f s per row, each client starting its next request when its page is read;\n"
-              "ms from fork to exit; \"rate\" and \"p99\" = program / floor\n",
-              board.c_str(), count, seconds);
+  std::printf(
+      "%s: %d articles; %.0f s per row, each client starting its next request when its page is read;\n"
+      "ms from fork to exit; \"rate\" and \"p99\" = program / floor\n",
+      board.c_str(), count, seconds);
   std::printf("%-26s %3s %7s %6s %6s %7s | %7s %6s %6s %7s | %5s %5s %6s\n", "request", "W", "req/s", "p50", "p99",
               "max", "floor/s", "p50", "p99", "max", "rate", "p99", "failed");
   std::remove(lock_log.c_str());

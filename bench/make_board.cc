@@ -15,16 +15,14 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "sample_text.h"
 #include "storage/record.h"
 #include "text/sjis.h"
-#include "sample_text.h"
 
 namespace {
 
 using kiroq::operator""_sj;
 using kiroq::bench::kKeyword;
-
-
 
 std::string MakeBody(std::mt19937& rng, std::size_t size, bool with_keyword) {
   std::string body = kiroq::bench::MakeBody(rng, size);

@@ -21,15 +21,14 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "sample_text.h"
 #include "storage/record.h"
 #include "text/sjis.h"
-#include "sample_text.h"
 
 namespace {
 
 using kiroq::operator""_sj;
 using kiroq::bench::kKeyword;
-
 
 const std::string_view kTitles[] = {"はじめまして"_sj, "質問です"_sj,   "今日の天気"_sj, "会議の予定"_sj,
                                     "ソフトの表示"_sj, "東京と大阪"_sj, "お知らせ"_sj,   "雑談"_sj};

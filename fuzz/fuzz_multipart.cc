@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "board/settings.h"
 #include "cgi/client.h"
 #include "cgi/form_input.h"
 #include "cgi/multipart.h"
 #include "cgi/post_decoder.h"
-#include "board/settings.h"
 #include "fuzz_support.h"
 #include "storage/record.h"
 #include "test_env.h"

@@ -21,8 +21,8 @@
 
 #include "board_fixture.h"
 #include "fuzz_support.h"
-#include "html/request.h"
 #include "html/labels.h"
+#include "html/request.h"
 #include "html/templates.h"
 #include "storage/board_files.h"
 #include "text/ascii.h"

@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "fuzz_support.h"
-#include "html/request.h"
-#include "html/labels.h"
 #include "board/dates.h"
 #include "board/thread_tree.h"
+#include "fuzz_support.h"
+#include "html/labels.h"
+#include "html/request.h"
 #include "html/thread_rows.h"
 #include "storage/record.h"
 #include "test_env.h"

@@ -39,7 +39,8 @@ class BoardFixture {
     return Run({board_, std::to_string(page_size), std::to_string(number), std::to_string(action)});
   }
   // A multipart POST of these fields (name, value) to the query words.
-  std::string Post(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& fields);
+  std::string Post(const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& fields);
 
  private:
   std::string board_;

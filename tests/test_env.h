@@ -43,9 +43,9 @@ class FakeEnv : public EnvWrapper {
   std::string stdin_data;
   std::string stdout_data;
   std::string stderr_data;            // every line written to standard error
-  int64_t now = 1733620000;  // 2024-12-08 01:06:40 UTC
+  int64_t now = 1733620000;           // 2024-12-08 01:06:40 UTC
   int utc_offset_seconds = 9 * 3600;  // local time is Japan's
-  std::vector<int> sleeps;  // every pause asked for, in order
+  std::vector<int> sleeps;            // every pause asked for, in order
   int64_t slept_ms = 0;
   std::map<std::string, std::string> hosts;  // reverse look-ups that succeed
 

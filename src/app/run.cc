@@ -58,9 +58,28 @@ std::string PercentDecode(std::string_view s) {
 // -31..-33, -99 and -100 all mean the title list.
 int NormalizeAction(int action) {
   switch (action) {
-    case 156: case 157: case 223: case 224: case 225: case 233: case 234: case 235:
-    case 240: case 241: case 243: case 244: case 245: case 246: case 247:
-    case 249: case 250: case 251: case 252: case 253: case 254: case 255:
+    case 156:
+    case 157:
+    case 223:
+    case 224:
+    case 225:
+    case 233:
+    case 234:
+    case 235:
+    case 240:
+    case 241:
+    case 243:
+    case 244:
+    case 245:
+    case 246:
+    case 247:
+    case 249:
+    case 250:
+    case 251:
+    case 252:
+    case 253:
+    case 254:
+    case 255:
       return 1;
     default:
       return action;

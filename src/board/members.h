@@ -32,8 +32,7 @@ inline constexpr char kFailedPasswordMask[] = "********";
 // date, time, ID, the password mask, host and address. In the texts a
 // double quote becomes a single quote and control bytes (CR, LF, ...) become
 // blanks, so every attempt is one line of six fields.
-std::string FailedLoginLine(const LocalTime& now, std::string_view id, std::string_view host,
-                            std::string_view address);
+std::string FailedLoginLine(const LocalTime& now, std::string_view id, std::string_view host, std::string_view address);
 
 // Appends line (and CR LF) to the failed-login log at path, under a lock so
 // that simultaneous failures lose no line. False when it cannot be written.

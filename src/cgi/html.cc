@@ -86,8 +86,7 @@ std::string AsRequested(std::string_view address) {
 }
 
 bool IsNameByte(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-         c == '_';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
 }
 
 // True when name (upper-cased) appears in address other than as the start

@@ -1,8 +1,8 @@
 #include "cgi/post_decoder.h"
 
-#include "cgi/client.h"
 #include "board/dates.h"
 #include "board/settings.h"
+#include "cgi/client.h"
 #include "platform/env.h"
 #include "text/cut.h"
 #include "text/sjis.h"

@@ -74,8 +74,8 @@ void WriteViewMenu(Request& req, int n) {
   const bool ja = req.japanese();
   req.out->Write(ja ? req.labels.view_prompt : "Article view :");
   const ViewLabels labels = FullViewLabels(req);
-  const Html links = ja ? ViewLinksWithBack(req, ViewLinksOn::kArticle, labels, n)
-                        : ViewLinks(req, ViewLinksOn::kArticle, labels);
+  const Html links =
+      ja ? ViewLinksWithBack(req, ViewLinksOn::kArticle, labels, n) : ViewLinks(req, ViewLinksOn::kArticle, labels);
   if (!links.empty()) req.out->Line(links + "<BR>");
 }
 

@@ -16,7 +16,6 @@ struct Request;
 // the walk from top.
 void WriteThreadRows(Request& req, const IndexView& index, int top, const std::vector<ThreadReply>& replies);
 
-
 // The same from what was read before the index was closed.
 void WriteThreadRows(Request& req, const ThreadRowsData& rows);
 

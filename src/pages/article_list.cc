@@ -1,5 +1,4 @@
 #include "pages/article_list.h"
-#include "board/visibility.h"
 
 #include <algorithm>
 #include <memory>
@@ -8,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "board/visibility.h"
 #include "cgi/output.h"
 #include "html/article_block.h"
 #include "html/article_view.h"

@@ -1,5 +1,4 @@
 #include "pages/board_page.h"
-#include "board/visibility.h"
 
 #include <algorithm>
 #include <memory>
@@ -8,6 +7,7 @@
 
 #include "board/thread_table.h"
 #include "board/thread_tree.h"
+#include "board/visibility.h"
 #include "cgi/headers.h"
 #include "html/frame.h"
 #include "html/links.h"
@@ -58,9 +58,7 @@ void ThreadSource::Summarize(int top, BoardThread* t, bool* shown) {
   t->newest = -1;
 }
 
-bool ThreadSource::Beyond(int top) const {
-  return BeyondViewLimit(s_.view_limit, index_.count(), top);
-}
+bool ThreadSource::Beyond(int top) const { return BeyondViewLimit(s_.view_limit, index_.count(), top); }
 
 // The next thread in date order: the next top down that shows something.
 // At the VIEWLIMIT bound the list ends; whether anything lies beyond it is

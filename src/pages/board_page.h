@@ -136,7 +136,6 @@ class ThreadSource : public ThreadList {
   std::vector<int> chain_;  // scratch for TopOf
 };
 
-
 // Threads [first, end) of the page, and the numbers of its paging links
 // (-1: no link; the newer link's 0 is the first page).
 struct PagePlan {

@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "html/request.h"
-#include "html/frame.h"
-#include "html/page_context.h"
+#include "board/thread_tree.h"
 #include "html/article_block.h"
 #include "html/article_view.h"
-#include "board/thread_tree.h"
+#include "html/frame.h"
+#include "html/page_context.h"
+#include "html/request.h"
 #include "storage/board_files.h"
 
 namespace kiroq {

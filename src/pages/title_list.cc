@@ -1,5 +1,4 @@
 #include "pages/title_list.h"
-#include "board/visibility.h"
 
 #include <algorithm>
 #include <limits>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "board/dates.h"
+#include "board/visibility.h"
 #include "cgi/headers.h"
 #include "cgi/output.h"
 #include "html/frame.h"

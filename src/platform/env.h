@@ -150,13 +150,9 @@ class EnvWrapper : public Env {
   bool FileExists(const std::string& path) override { return target_->FileExists(path); }
   Status GetFileSize(const std::string& path, uint64_t* size) override { return target_->GetFileSize(path, size); }
   Status ReadFile(const std::string& path, std::string* data) override { return target_->ReadFile(path, data); }
-  Status WriteFile(const std::string& path, std::string_view data) override {
-    return target_->WriteFile(path, data);
-  }
+  Status WriteFile(const std::string& path, std::string_view data) override { return target_->WriteFile(path, data); }
   Status CreateDir(const std::string& path) override { return target_->CreateDir(path); }
-  Status RenameFile(const std::string& from, const std::string& to) override {
-    return target_->RenameFile(from, to);
-  }
+  Status RenameFile(const std::string& from, const std::string& to) override { return target_->RenameFile(from, to); }
   Status RemoveFile(const std::string& path) override { return target_->RemoveFile(path); }
   int64_t UnixTime() override { return target_->UnixTime(); }
   LocalTime ToLocal(int64_t unix_time) override { return target_->ToLocal(unix_time); }
@@ -180,7 +176,6 @@ Status ReadAdministratorFile(Env* env, const std::string& path, std::string* dat
 // symbolic link), ending in "/". Falls back to SCRIPT_FILENAME, then to the
 // working folder ("./"), where CGI servers start their programs.
 std::string ProgramFolder(const char* argv0, Env* env);
-
 
 }  // namespace kiroq
 

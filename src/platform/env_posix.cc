@@ -40,11 +40,11 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -585,8 +585,8 @@ class PosixEnvImpl : public Env {
     sa.sin_family = AF_INET;
     if (inet_pton(AF_INET, ipv4.c_str(), &sa.sin_addr) != 1) return std::string();
     char host[NI_MAXHOST];
-    if (getnameinfo(reinterpret_cast<struct sockaddr*>(&sa), sizeof(sa), host, sizeof(host), nullptr, 0,
-                    NI_NAMEREQD) != 0) {
+    if (getnameinfo(reinterpret_cast<struct sockaddr*>(&sa), sizeof(sa), host, sizeof(host), nullptr, 0, NI_NAMEREQD) !=
+        0) {
       return std::string();
     }
     return std::string(host);

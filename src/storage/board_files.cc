@@ -38,8 +38,8 @@ std::string BoardFiles::FindBesideProgram(Env* env, const std::string& ext) cons
   return found;
 }
 
-Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit,
-                     std::unique_ptr<File>* out, int* attempts) {
+Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit, std::unique_ptr<File>* out,
+                     int* attempts) {
   int tries = 1;
   Status s = env->Open(path, mode, out);
   while (s.IsBusy() && tries <= limit.retries) {

@@ -64,8 +64,8 @@ inline constexpr RetryLimit kNoRetry{0, 0};
 // lets go, so the whole open gives up after about retries × interval_ms.
 // Busy when every attempt met a lock; NotFound (at once) when the file is
 // missing. *attempts, when given, receives the number of attempts made.
-Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit,
-                     std::unique_ptr<File>* out, int* attempts = nullptr);
+Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit, std::unique_ptr<File>* out,
+                     int* attempts = nullptr);
 
 enum class EnsureResult { kOk, kLogFailed, kIndexFailed };
 

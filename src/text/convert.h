@@ -42,7 +42,6 @@ std::vector<std::string> SplitCommaText(std::string_view text);
 constexpr std::size_t kMaxNumberListItems = 100000;
 std::vector<std::string> ExpandNumberList(std::string_view list);
 
-
 }  // namespace kiroq
 
 #endif  // KIROQ_TEXT_CONVERT_H_

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "board_fixture.h"
 #include "app/run.h"
+#include "board_fixture.h"
 #include "text/sjis.h"
 
 namespace kiroq {
@@ -51,10 +51,11 @@ TEST(BareFrame, UnknownActionOnEnglishBoard) {
 TEST(BareFrame, ManagerLinkCarriesThePageSize) {
   BoardFixture board;
   board.Settings({"JAPANESE=1", "BBSMAN=1"});
-  EXPECT_EQ(board.Get(15, 0, 77),
-            std::string(kHeader) + kHead +
-                std::string("<DIV ALIGN=\"RIGHT\"><A HREF=\"kiroq.exe?test+15+0+99\">ＢＢＳ管理者メニュー</A></DIV>\r\n"_sj) +
-                kFooter);
+  EXPECT_EQ(
+      board.Get(15, 0, 77),
+      std::string(kHeader) + kHead +
+          std::string("<DIV ALIGN=\"RIGHT\"><A HREF=\"kiroq.exe?test+15+0+99\">ＢＢＳ管理者メニュー</A></DIV>\r\n"_sj) +
+          kFooter);
 }
 
 TEST(BareFrame, HeaderAndFooterFilesReplaceTheBuiltInFrame) {
@@ -62,10 +63,11 @@ TEST(BareFrame, HeaderAndFooterFilesReplaceTheBuiltInFrame) {
   board.Settings({"JAPANESE=1", "BBSMAN=1"});
   board.File(".HED", "<HTML><HEAD><TITLE>cafe</TITLE></HEAD>\n<BODY>");
   board.File(".FOT", "</BODY></HTML>\r\n");
-  EXPECT_EQ(board.Get(10, 0, 158),
-            std::string(kHeader) + "<HTML><HEAD><TITLE>cafe</TITLE></HEAD>\r\n<BODY>\r\n" +
-                std::string("<DIV ALIGN=\"RIGHT\"><A HREF=\"kiroq.exe?test+10+0+99\">ＢＢＳ管理者メニュー</A></DIV>\r\n"_sj) +
-                "</BODY></HTML>\r\n");
+  EXPECT_EQ(
+      board.Get(10, 0, 158),
+      std::string(kHeader) + "<HTML><HEAD><TITLE>cafe</TITLE></HEAD>\r\n<BODY>\r\n" +
+          std::string("<DIV ALIGN=\"RIGHT\"><A HREF=\"kiroq.exe?test+10+0+99\">ＢＢＳ管理者メニュー</A></DIV>\r\n"_sj) +
+          "</BODY></HTML>\r\n");
   // An empty header file writes nothing, not the built-in head.
   board.File(".HED", "");
   EXPECT_EQ(board.Get(10, 0, 158).substr(sizeof(kHeader) - 1, 6), "<DIV A");
@@ -102,8 +104,8 @@ TEST(BareFrame, TemplateExtensionsInEitherCase) {
 TEST(BareFrame, MobileManagerLinkIsPlain) {
   BoardFixture board;
   board.Settings({"JAPANESE=0", "BBSMAN=1", "IMODE=1"});
-  EXPECT_EQ(board.Get(10, 0, 158), std::string(kHeader) + kHead +
-                                       "<A HREF=\"kiroq.exe?test+10+0+99\">BBS maneger</A>\r\n" + kFooter);
+  EXPECT_EQ(board.Get(10, 0, 158),
+            std::string(kHeader) + kHead + "<A HREF=\"kiroq.exe?test+10+0+99\">BBS maneger</A>\r\n" + kFooter);
 }
 
 TEST(StartUp, FirstRequestCreatesEmptyDataFiles) {

@@ -14,8 +14,8 @@ TEST(MailLink, ShownAddressOrEveryName) {
     bool use_mail, has_email, deleted, shown_address, every_name;
   };
   const Row rows[] = {
-      {true, true, false, true, true},    {true, false, false, false, true}, {true, true, true, false, true},
-      {true, false, true, false, true},   {false, true, false, false, false}, {false, false, true, false, false},
+      {true, true, false, true, true},  {true, false, false, false, true},  {true, true, true, false, true},
+      {true, false, true, false, true}, {false, true, false, false, false}, {false, false, true, false, false},
   };
   for (const Row& r : rows) {
     Settings s;

@@ -20,7 +20,7 @@ TEST(FailedLoginLine, VisitorTextCannotAddFieldsOrLines) {
   };
   const Case cases[] = {
       {"alice", "alice"},
-      {"a\",\"b", "a','b"},                                   // would add a field
+      {"a\",\"b", "a','b"},                                                                // would add a field
       {"x\"\r\n\"2026/01/01\",\"00:00:00\",\"root", "x'  '2026/01/01','00:00:00','root"},  // a forged line
       {std::string("n\0ul\x7F", 5), "n ul "},
       {"\t\x1b[31m", "  [31m"},

@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "board_fixture.h"
 #include "board/settings.h"
-#include "pages/board_page.h"
 #include "board/thread_tree.h"
+#include "board_fixture.h"
+#include "pages/board_page.h"
 #include "thread_boards.h"
 
 namespace kiroq {

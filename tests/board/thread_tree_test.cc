@@ -1,5 +1,4 @@
 #include "board/thread_tree.h"
-#include "html/thread_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +7,10 @@
 #include <utility>
 
 #include "board_fixture.h"
-#include "thread_boards.h"
 #include "html/request.h"
+#include "html/thread_rows.h"
 #include "text/sjis.h"
+#include "thread_boards.h"
 
 namespace kiroq {
 namespace {

@@ -21,9 +21,9 @@ TEST(Views, EachPageLinksPerViewSelect) {
     const char *article, *form, *title_list, *tree, *article_list;
   };
   const Row rows[] = {
-      {0, "TRA", "TR", "RA", "TA", "TR"},  {1, "T", "T", "", "T", "T"},       {2, "R", "R", "", "R", "R"},
-      {11, "A", "", "", "A", "A"},         {3, "", "", "", "", ""},          {5, "", "", "", "", ""},
-      {-1, "", "", "", "", ""},            {99, "", "", "", "", ""},
+      {0, "TRA", "TR", "RA", "TA", "TR"}, {1, "T", "T", "", "T", "T"}, {2, "R", "R", "", "R", "R"},
+      {11, "A", "", "", "A", "A"},        {3, "", "", "", "", ""},     {5, "", "", "", "", ""},
+      {-1, "", "", "", "", ""},           {99, "", "", "", "", ""},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(Letters(OfferedViews(r.view_select)), r.article) << r.view_select;

@@ -85,15 +85,15 @@ inline constexpr int kSeedCount = 14;
 // Shift-JIS text for Japanese boards.
 namespace sjis {
 inline constexpr char kBody[] = "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x96\x7b\x95\xb6\x82\xc5\x82\xb7";  // 日本語の本文です
-inline constexpr char kTitle[] = "\x95\x5c\x91\xe8";                                                    // 表題
-inline constexpr char kTaro[] = "\x91\xbe\x98\x59";                                                     // 太郎
-inline constexpr char kHanako[] = "\x89\xd4\x8e\x71";                                                   // 花子
-inline constexpr char kTrailBackslash[] = "\x83\x5c\x95\x5c\x94\x5c";  // ソ表能: second bytes 0x5C
+inline constexpr char kTitle[] = "\x95\x5c\x91\xe8";                                                 // 表題
+inline constexpr char kTaro[] = "\x91\xbe\x98\x59";                                                  // 太郎
+inline constexpr char kHanako[] = "\x89\xd4\x8e\x71";                                                // 花子
+inline constexpr char kTrailBackslash[] = "\x83\x5c\x95\x5c\x94\x5c";         // ソ表能: second bytes 0x5C
 inline constexpr char kHello[] = "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd";  // こんにちは
 inline constexpr char kQuote[] = "\x81\x84";                                  // ＞
-inline constexpr char kTokyo[] = "\x93\x8c\x8b\x9e\x93\x73";              // 東京都
-inline constexpr char kMale[] = "\x92\x6a\x90\xab";                         // 男性
-inline constexpr char kBoard[] = "\x8c\x66\x8e\xa6\x94\xc2";              // 掲示板
+inline constexpr char kTokyo[] = "\x93\x8c\x8b\x9e\x93\x73";                  // 東京都
+inline constexpr char kMale[] = "\x92\x6a\x90\xab";                           // 男性
+inline constexpr char kBoard[] = "\x8c\x66\x8e\xa6\x94\xc2";                  // 掲示板
 }  // namespace sjis
 
 // The suites: each is one golden file, tests/corpus/golden/<suite>.txt.

@@ -58,15 +58,17 @@ std::vector<std::pair<std::string, Damage>> Damages() {
        }},
       {"offsets-outside-log", Records({At(-5, 3), At(0, INT_MAX), At(10, 5), At(log_size, log_size),
                                        At(INT_MIN, INT_MAX), At(5000, 5001), At(INT_MAX, INT_MAX), At(-1, -1)})},
-      {"parents-out-of-range",
-       Records({At(0, 3, -1), At(0, 3, INT_MAX), At(0, 3, INT_MIN), At(0, 3, 4), At(0, 3, 5), At(0, 3, 7), At(0, 3, 0)})},
-      {"child-cycles", Records({WithChildren(At(0, 3), {1}, 1), WithChildren(At(0, 3, 1), {0, 1, 2}, 3),
-                                WithChildren(At(0, 3, 2), {1, 0}, 2), WithChildren(At(0, 3, 4), {3}, INT_MAX),
-                                WithChildren(At(0, 3), {-1, INT_MAX, INT_MIN, 4}, -7),
-                                WithChildren(At(0, 3), std::vector<int32_t>(101, 0), 101), WithChildren(At(0, 3), {}, 0)})},
+      {"parents-out-of-range", Records({At(0, 3, -1), At(0, 3, INT_MAX), At(0, 3, INT_MIN), At(0, 3, 4), At(0, 3, 5),
+                                        At(0, 3, 7), At(0, 3, 0)})},
+      {"child-cycles",
+       Records({WithChildren(At(0, 3), {1}, 1), WithChildren(At(0, 3, 1), {0, 1, 2}, 3),
+                WithChildren(At(0, 3, 2), {1, 0}, 2), WithChildren(At(0, 3, 4), {3}, INT_MAX),
+                WithChildren(At(0, 3), {-1, INT_MAX, INT_MIN, 4}, -7),
+                WithChildren(At(0, 3), std::vector<int32_t>(101, 0), 101), WithChildren(At(0, 3), {}, 0)})},
       {"partial-last-record",
        [](BoardFixture& b) { b.dir().Write("bbsdb/test.idx", b.IndexBytes() + b.IndexBytes().substr(0, 700)); }},
-      {"reply-left-out", [](BoardFixture& b) { b.dir().Write("bbsdb/test.idx", b.IndexBytes() + EncodeRecord(At(0, 3, 1))); }},
+      {"reply-left-out",
+       [](BoardFixture& b) { b.dir().Write("bbsdb/test.idx", b.IndexBytes() + EncodeRecord(At(0, 3, 1))); }},
       {"log-cut-short", [](BoardFixture& b) { b.dir().Write("bbsdb/test.log", b.LogBytes().substr(0, 20)); }},
       {"empty-files",
        [](BoardFixture& b) {
@@ -85,14 +87,19 @@ std::vector<std::pair<std::string, Damage>> Damages() {
        }},
       {"broken-templates",
        [](BoardFixture& b) {
-         for (const char* ext : {".mes", ".post", ".repost", ".HED", ".FOT", ".LOGINERR"}) b.File(ext, BrokenTemplate());
+         for (const char* ext : {".mes", ".post", ".repost", ".HED", ".FOT", ".LOGINERR"})
+           b.File(ext, BrokenTemplate());
        }},
       {"odd-settings",
        [](BoardFixture& b) {
-         b.Settings({"JAPANESE=1", "SUBJECTLENGTH=-5", "VIEWLIMIT=2147483647", "TIMETYPE=99", "TIMECOLOR=-3",
-                     "VIEWSELECT=99", "BORDERLINE=-1", "USEAGE=99", "USEDEFAULT=-1", "IMODE=99", "NEWPOSTSORT=1",
-                     "TREECLOSE=1", "ROWSSIZE=-1", "PASSWORD=../../x", " USEDATE=1", "usedelete=1", "UseMail=1",
-                     "USEMAIL=0", "USEURL=yes", "USEDATE=2", "=1", "CHECKSTRINGSTART", "CHECKSTRINGEND"});
+         b.Settings({"JAPANESE=1",       "SUBJECTLENGTH=-5", "VIEWLIMIT=2147483647",
+                     "TIMETYPE=99",      "TIMECOLOR=-3",     "VIEWSELECT=99",
+                     "BORDERLINE=-1",    "USEAGE=99",        "USEDEFAULT=-1",
+                     "IMODE=99",         "NEWPOSTSORT=1",    "TREECLOSE=1",
+                     "ROWSSIZE=-1",      "PASSWORD=../../x", " USEDATE=1",
+                     "usedelete=1",      "UseMail=1",        "USEMAIL=0",
+                     "USEURL=yes",       "USEDATE=2",        "=1",
+                     "CHECKSTRINGSTART", "CHECKSTRINGEND"});
        }},
       {"long-settings",
        [](BoardFixture& b) {
@@ -149,8 +156,8 @@ Call Multipart(const std::string& body, const std::string& note) {
   return Raw({"test", "10", "0", "9"}, body, std::string("multipart/form-data; boundary=") + kBoundary, note);
 }
 
-const char* const kNumberWords[] = {"-1", "-2147483648", "2147483647", "99999999999999999999", "abc", "",
-                                    " 7", "0x10",        "1e9",        "-0",                   "+3",  "3abc"};
+const char* const kNumberWords[] = {
+    "-1", "-2147483648", "2147483647", "99999999999999999999", "abc", "", " 7", "0x10", "1e9", "-0", "+3", "3abc"};
 
 std::vector<Call> HostileNames() {
   std::vector<Call> calls;
@@ -177,7 +184,8 @@ std::vector<Call> HostileNumbers() {
     for (const char* action : {"3", "4", "12"}) calls.push_back(Words({"test", "10", word, action}));
     calls.push_back(Words({"test", "10", "1", word}));
   }
-  for (const char* action : {"-256", "257", "-2147483649", "2147483648"}) calls.push_back(Words({"test", "10", "1", action}));
+  for (const char* action : {"-256", "257", "-2147483649", "2147483648"})
+    calls.push_back(Words({"test", "10", "1", action}));
   for (const char* number : {"-1", "99999999999999999999", "abc", "40"}) {
     calls.push_back(Form({"test", "10", number, "9"}, {{"CONTENT", std::string("reply to ") + number}}));
   }
@@ -193,9 +201,9 @@ std::vector<Call> HostileCookies() {
       calls.push_back(Cookie(Get("test", 10, 0, action), std::string("BROWSCOUNT=") + count + "; TREET2=x"));
     }
   }
-  for (const char* cookie : {"NAME=a\r\nSet-Cookie: x=1; PWD=pw1", "PWD=pw1;PWD=pw2", "pwd=pw1", "  PWD = pw1 ",
-                             "XPWD=pw1; PWD=pw3", "NAME=%3Cb%3E; EMAIL=\"><script>; URL=javascript:x", ";;;=;",
-                             "TREET=; TREET2=", "MEMID=guest"}) {
+  for (const char* cookie :
+       {"NAME=a\r\nSet-Cookie: x=1; PWD=pw1", "PWD=pw1;PWD=pw2", "pwd=pw1", "  PWD = pw1 ", "XPWD=pw1; PWD=pw3",
+        "NAME=%3Cb%3E; EMAIL=\"><script>; URL=javascript:x", ";;;=;", "TREET=; TREET2=", "MEMID=guest"}) {
     for (int action : {0, 8}) calls.push_back(Cookie(Get("test", 10, 1, action), cookie));
   }
   return calls;
@@ -216,8 +224,10 @@ std::vector<Call> HostileEnvironment() {
   calls.push_back(long_env(Form("test", 0, 9, {{"COOKIE", "on"}, {"CONTENT", "long env"}})));
   calls.push_back(long_env(Form("test", 0, 9, {{"EMAIL", "no-at-sign"}, {"CONTENT", "refused"}})));
   calls.push_back(long_env(Form("test", 1, 32, {{"BROWSCOUNT", "5"}, {"TT", "1"}})));
-  for (const char* var : {"REMOTE_ADDR", "REMOTE_HOST", "HTTP_REFERER", "HTTP_USER_AGENT", "SERVER_NAME", "SCRIPT_NAME"}) {
-    calls.push_back(With(Form("test", 0, 9, {{"COOKIE", "on"}, {"CONTENT", std::string("without ") + var}}), var, kUnset));
+  for (const char* var :
+       {"REMOTE_ADDR", "REMOTE_HOST", "HTTP_REFERER", "HTTP_USER_AGENT", "SERVER_NAME", "SCRIPT_NAME"}) {
+    calls.push_back(
+        With(Form("test", 0, 9, {{"COOKIE", "on"}, {"CONTENT", std::string("without ") + var}}), var, kUnset));
   }
   return calls;
 }
@@ -226,13 +236,17 @@ std::vector<Call> HostileBodies() {
   std::vector<Call> calls;
   const std::string b = std::string("--") + kBoundary;
   calls.push_back(Multipart(JoinedParts({Part("CONTENT", "cut short")}, false), "unclosed"));
-  calls.push_back(Multipart(JoinedParts({Part("CONTENT", "whole"), Part("TITLE", "cut")}, false), "unclosed after content"));
-  for (const std::string& body : {b, b + "\r\n", std::string("--"), std::string("x"),
-                                 b + "\r\nContent-Disposition: form-data; name=\"", b + "\r\n" + Part("CONTENT", "") + "\r\n"}) {
+  calls.push_back(
+      Multipart(JoinedParts({Part("CONTENT", "whole"), Part("TITLE", "cut")}, false), "unclosed after content"));
+  for (const std::string& body :
+       {b, b + "\r\n", std::string("--"), std::string("x"), b + "\r\nContent-Disposition: form-data; name=\"",
+        b + "\r\n" + Part("CONTENT", "") + "\r\n"}) {
     calls.push_back(Multipart(body, "fragment"));
   }
-  calls.push_back(Multipart(JoinedParts({Part("CONTENT", "a line with " + b + " inside\r\nx" + b + "--")}), "delimiter inside"));
-  calls.push_back(Multipart(JoinedParts({Part("CONTENT", "before\r\n-----------------------------fake\r\nafter")}), "dashes"));
+  calls.push_back(
+      Multipart(JoinedParts({Part("CONTENT", "a line with " + b + " inside\r\nx" + b + "--")}), "delimiter inside"));
+  calls.push_back(
+      Multipart(JoinedParts({Part("CONTENT", "before\r\n-----------------------------fake\r\nafter")}), "dashes"));
   calls.push_back(Multipart(JoinedParts({Part("CONTENT", "kept\r\n" + b + "\r\nnot a header")}), "delimiter ends it"));
   for (const char* header :
        {"content-disposition: form-data; name=\"CONTENT\"", "CONTENT-DISPOSITION: FORM-DATA; NAME=\"CONTENT\"",
@@ -241,16 +255,18 @@ std::vector<Call> HostileBodies() {
         "Content-Disposition: form-data; name=\"CONTENT\"; filename=\"x\"; name=\"y\""}) {
     calls.push_back(Multipart(JoinedParts({std::string(header) + "\r\n\r\nspelled"}), header));
   }
-  calls.push_back(Multipart(b + "\nContent-Disposition: form-data; name=\"CONTENT\"\n\nlf only\n" + b + "--\n", "lf only"));
+  calls.push_back(
+      Multipart(b + "\nContent-Disposition: form-data; name=\"CONTENT\"\n\nlf only\n" + b + "--\n", "lf only"));
   calls.push_back(Multipart(JoinedParts({"Content-Type: text/plain\r\n" + Part("CONTENT", "typed")}), "type first"));
   calls.push_back(Multipart(JoinedParts({Part("TITLE%22", "not the title"), Part("CONTENT%0D%0A", "not it"),
-                                   Part("CONTENT", "the content"), Part("content", "second, lower case")}),
+                                         Part("CONTENT", "the content"), Part("content", "second, lower case")}),
                             "encoded names"));
   // The delimiter found without a boundary parameter: a line of 29 dashes.
   const std::string dashes = "-----------------------------29dashes";
-  calls.push_back(Raw({"test", "10", "0", "9"},
-                      "--" + dashes.substr(2) + "\r\n" + Part("CONTENT", "found by dashes") + "\r\n" + dashes + "--\r\n",
-                      "multipart/form-data", "boundary from the body"));
+  calls.push_back(
+      Raw({"test", "10", "0", "9"},
+          "--" + dashes.substr(2) + "\r\n" + Part("CONTENT", "found by dashes") + "\r\n" + dashes + "--\r\n",
+          "multipart/form-data", "boundary from the body"));
   calls.push_back(Raw({"test", "10", "0", "9"}, JoinedParts({Part("CONTENT", "no type")}), "", "no content type"));
   for (const char* length : {"99999999999999999999", "-1", "abc", "", "5242881", "0x20", "10"}) {
     calls.push_back(With(Form("test", 0, 9, {{"CONTENT", std::string("length ") + length}}), "CONTENT_LENGTH", length));
@@ -261,8 +277,17 @@ std::vector<Call> HostileBodies() {
   calls.push_back(With(shorter, "CONTENT_LENGTH", std::to_string(shorter.body.size() - 100)));
   const std::string m = "<script>kiroqhostile";
   calls.push_back(Form("test", 1, 9,
-                       {{"NAME", m}, {"TITLE", m}, {"EMAIL", m + "@x"}, {"URL", m}, {"IMAGEURL", m}, {"SEX", m},
-                        {"AGE", m}, {"ADDRESS1", m}, {"PASSWORD", m}, {"COOKIE", "on"}, {"CONTENT", m + "\r\n" + m}}));
+                       {{"NAME", m},
+                        {"TITLE", m},
+                        {"EMAIL", m + "@x"},
+                        {"URL", m},
+                        {"IMAGEURL", m},
+                        {"SEX", m},
+                        {"AGE", m},
+                        {"ADDRESS1", m},
+                        {"PASSWORD", m},
+                        {"COOKIE", "on"},
+                        {"CONTENT", m + "\r\n" + m}}));
   for (int action : {1, 2, 3, 4, 11, 12}) calls.push_back(Get("test", 10, action == 3 || action == 4 ? 15 : 1, action));
   calls.push_back(Form("test", 0, 10, {{"SEARCHWORD", m}}));
   calls.push_back(Cookie(Get("test", 10, 15, 8), "PWD=" + m));
@@ -300,7 +325,9 @@ std::vector<Scenario> DamagedScenarios() {
     for (bool ja : {true, false}) {
       Profile p{"", {ja ? "JAPANESE=1" : "JAPANESE=0", "USEDELETE=1", "USEDATE=1", "DELETEVISIBLE=1", "PASSWORD=X"}};
       Damage d = damage;
-      out.push_back({(ja ? "ja-" : "en-") + name, "test", {},
+      out.push_back({(ja ? "ja-" : "en-") + name,
+                     "test",
+                     {},
                      [p, d](BoardFixture& b) {
                        PrepareBoard(b, p);
                        d(b);
@@ -314,14 +341,16 @@ std::vector<Scenario> DamagedScenarios() {
 std::vector<Scenario> HostileScenarios() {
   std::vector<Scenario> out;
   const Profile ja = ProfilesNamed({"ja-full"})[0], en = ProfilesNamed({"en-full"})[0];
-  const Profile mobile{"mobile", {"JAPANESE=1", "IMODE=1", "COOKIEDELETE=1", "USECOOKIE=1", "USECOOKIESETTING=1",
-                                  "PASSWORD=X", "USEMAIL=1"}};
+  const Profile mobile{
+      "mobile",
+      {"JAPANESE=1", "IMODE=1", "COOKIEDELETE=1", "USECOOKIE=1", "USECOOKIESETTING=1", "PASSWORD=X", "USEMAIL=1"}};
   struct Table {
     const char* name;
     std::vector<Call> (*calls)();
   };
-  for (const Table& t : {Table{"names", HostileNames}, Table{"numbers", HostileNumbers}, Table{"cookies", HostileCookies},
-                         Table{"environment", HostileEnvironment}, Table{"bodies", HostileBodies}}) {
+  for (const Table& t :
+       {Table{"names", HostileNames}, Table{"numbers", HostileNumbers}, Table{"cookies", HostileCookies},
+        Table{"environment", HostileEnvironment}, Table{"bodies", HostileBodies}}) {
     for (const Profile& p : {ja, en}) {
       out.push_back({p.name.substr(0, 2) + "-" + t.name, "test", p.vars, [p](BoardFixture& b) { PrepareBoard(b, p); },
                      t.calls()});

@@ -43,7 +43,8 @@ std::string Shown(std::string_view value) {
 std::string PercentEncoded(std::string_view s) {
   std::string out;
   for (unsigned char c : s) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_') {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+        c == '_') {
       out.push_back(static_cast<char>(c));
     } else {
       char hex[4];
@@ -147,8 +148,8 @@ Call Form(std::vector<std::string> words, const Fields& fields, bool mobile) {
     for (const auto& [name, value] : fields) body += (body.empty() ? "" : "&") + name + "=" + PercentEncoded(value);
     return Raw(std::move(words), body, "", "urlencoded:" + FieldNote(fields));
   }
-  return Raw(std::move(words), MultipartBody(kBoundary, fields), std::string("multipart/form-data; boundary=") + kBoundary,
-             "multipart:" + FieldNote(fields));
+  return Raw(std::move(words), MultipartBody(kBoundary, fields),
+             std::string("multipart/form-data; boundary=") + kBoundary, "multipart:" + FieldNote(fields));
 }
 
 Call Form(const std::string& board, int number, int action, const Fields& fields, bool mobile) {
@@ -222,7 +223,8 @@ std::vector<Answer> RunScenario(const Scenario& s) {
       auto old = before.find(path);
       if (old != before.end() && old->second == bytes) continue;
       a.changed[path] = bytes;
-      a.line += " " + Printable(path) + "=" + (path.back() == '/' ? "dir" : Digest(bytes) + ":" + std::to_string(bytes.size()));
+      a.line += " " + Printable(path) + "=" +
+                (path.back() == '/' ? "dir" : Digest(bytes) + ":" + std::to_string(bytes.size()));
     }
     for (const auto& [path, bytes] : before) {
       if (!after.count(path)) a.line += " " + Printable(path) + "=gone";

@@ -39,16 +39,16 @@ std::vector<Scenario> ScreeningScenarios() {
   for (bool ja : {true, false}) {
     const std::string lang = ja ? "ja-" : "en-";
     auto lines = [ja](Lines l) { return ja ? Ja(l) : l; };
-    out.push_back(Board(lang + "refused-host",
-                        lines({"CONVERTREMOTEHOST=1", "USEHOSTNAME=1", "CANCELDOMAINLISTSTART", "EXAMPLE.JP", "",
-                               "203.0.113.", "CANCELDOMAINLISTEND", "ignored.example"}),
-                        Then({Content("from a refused host"),
-                              With(With(Content("other host"), "REMOTE_HOST", "other.example.org"), "REMOTE_ADDR",
-                                   "198.51.100.9"),
-                              With(With(Content("refused address"), "REMOTE_HOST", ""), "REMOTE_ADDR", "203.0.113.5"),
-                              With(Content("unresolved"), "REMOTE_HOST", "10.0.0.1"),
-                              With(Content("ignored after the end"), "REMOTE_HOST", "ignored.example")},
-                             kAfter)));
+    out.push_back(Board(
+        lang + "refused-host",
+        lines({"CONVERTREMOTEHOST=1", "USEHOSTNAME=1", "CANCELDOMAINLISTSTART", "EXAMPLE.JP", "", "203.0.113.",
+               "CANCELDOMAINLISTEND", "ignored.example"}),
+        Then({Content("from a refused host"),
+              With(With(Content("other host"), "REMOTE_HOST", "other.example.org"), "REMOTE_ADDR", "198.51.100.9"),
+              With(With(Content("refused address"), "REMOTE_HOST", ""), "REMOTE_ADDR", "203.0.113.5"),
+              With(Content("unresolved"), "REMOTE_HOST", "10.0.0.1"),
+              With(Content("ignored after the end"), "REMOTE_HOST", "ignored.example")},
+             kAfter)));
     out.push_back(Board(lang + "refused-words",
                         lines({"CHECKSTRINGSTART", "badword", sjis::kTitle, "", "CHECKSTRINGEND", "USEDATE=1"}),
                         Then({Content("a badword inside"), Content("bad\r\nword across a line break"),
@@ -60,39 +60,40 @@ std::vector<Scenario> ScreeningScenarios() {
                               Post(0, {{"PASSWORD", ""}, {"CONTENT", "empty one"}})},
                              kAfter)));
     for (int mode : {1, 2, 3, 4}) {
-      out.push_back(Board(
-          lang + "default-" + std::to_string(mode),
-          lines({"USEDEFAULT=" + std::to_string(mode), "UNNAME=nobody", "UNTITLE=untitled", "ADDHEAD=> "}),
-          Then({Get("test", 10, 0, 0), Get("test", 10, 2, 4), Post(0, {{"CONTENT", "neither"}}),
-                Post(0, {{"NAME", "named"}, {"CONTENT", "no title"}}),
-                Post(0, {{"TITLE", "titled"}, {"CONTENT", "no name"}}),
-                Post(0, {{"NAME", "both"}, {"TITLE", "both"}, {"CONTENT", "both"}})},
-               kAfter)));
+      out.push_back(
+          Board(lang + "default-" + std::to_string(mode),
+                lines({"USEDEFAULT=" + std::to_string(mode), "UNNAME=nobody", "UNTITLE=untitled", "ADDHEAD=> "}),
+                Then({Get("test", 10, 0, 0), Get("test", 10, 2, 4), Post(0, {{"CONTENT", "neither"}}),
+                      Post(0, {{"NAME", "named"}, {"CONTENT", "no title"}}),
+                      Post(0, {{"TITLE", "titled"}, {"CONTENT", "no name"}}),
+                      Post(0, {{"NAME", "both"}, {"TITLE", "both"}, {"CONTENT", "both"}})},
+                     kAfter)));
     }
     out.push_back(Board(lang + "crlf-cut", lines({"CRLFCUT=1"}),
                         Then({Content("text\r\n\r\n\r\n"), Content("\r\n"), Content("\r\nlead\r\n")}, kAfter)));
-    out.push_back(Board(
-        lang + "read-only", lines({"READONLY=1", "PASSWORD=X", "USEDELETE=1"}),
-        Then({Get("test", 10, 0, 0), Get("test", 10, 1, 4), Get("test", 10, 1, 3), Content("no control password"),
-              Post(0, {{"PASSWORD2", "wrong"}, {"CONTENT", "wrong one"}}),
-              Post(0, {{"PASSWORD2", "admin-pw"}, {"NAME", "owner"}, {"CONTENT", "by the owner"}}),
-              Post(1, {{"PASSWORD2", "admin-pw"}, {"CONTENT", "owner's reply"}})},
-             kAfter)));
+    out.push_back(
+        Board(lang + "read-only", lines({"READONLY=1", "PASSWORD=X", "USEDELETE=1"}),
+              Then({Get("test", 10, 0, 0), Get("test", 10, 1, 4), Get("test", 10, 1, 3), Content("no control password"),
+                    Post(0, {{"PASSWORD2", "wrong"}, {"CONTENT", "wrong one"}}),
+                    Post(0, {{"PASSWORD2", "admin-pw"}, {"NAME", "owner"}, {"CONTENT", "by the owner"}}),
+                    Post(1, {{"PASSWORD2", "admin-pw"}, {"CONTENT", "owner's reply"}})},
+                   kAfter)));
     out.push_back(Board(lang + "read-only-no-password", lines({"READONLY=1"}),
                         Then({Content("refused"), Post(0, {{"PASSWORD2", ""}, {"CONTENT", "empty"}})}, kAfter)));
     out.push_back(Board(
         lang + "mail", lines({"USEMAIL=1", "USEURL=1"}),
-        Then({Post(0, {{"EMAIL", "no-at-sign"}, {"CONTENT", "x"}}),
-              With(Post(0, {{"EMAIL", "x"}, {"CONTENT", "x"}}), "HTTP_REFERER", "http://h/\"><script>alert(1)</script>"),
-              Post(0, {{"EMAIL", ""}, {"CONTENT", "no mail"}}), Post(0, {{"EMAIL", "a@b"}, {"CONTENT", "mail"}})},
-             kAfter)));
-    out.push_back(Board(
-        lang + "cookies", lines({"USECOOKIE=1", "COOKIEDELETE=1", "USEMAIL=1", "USEURL=1", "USEAGE=1", "USESEX=1",
-                                 "USEADDRESS=1"}),
-        {Post(0, {{"NAME", "kept"}, {"EMAIL", "k@x"}, {"CONTENT", "temporary cookies"}}),
-         With(Post(0, {{"NAME", "pathed"}, {"CONTENT", "cookie path"}}), "HTTP_REFERER",
-              "http://bbs.example.jp/deep/folder/kiroq.exe?test+10+0+1"),
-         With(Post(0, {{"NAME", "x"}, {"CONTENT", "no referer"}}), "HTTP_REFERER", kUnset)}));
+        Then(
+            {Post(0, {{"EMAIL", "no-at-sign"}, {"CONTENT", "x"}}),
+             With(Post(0, {{"EMAIL", "x"}, {"CONTENT", "x"}}), "HTTP_REFERER", "http://h/\"><script>alert(1)</script>"),
+             Post(0, {{"EMAIL", ""}, {"CONTENT", "no mail"}}), Post(0, {{"EMAIL", "a@b"}, {"CONTENT", "mail"}})},
+            kAfter)));
+    out.push_back(
+        Board(lang + "cookies",
+              lines({"USECOOKIE=1", "COOKIEDELETE=1", "USEMAIL=1", "USEURL=1", "USEAGE=1", "USESEX=1", "USEADDRESS=1"}),
+              {Post(0, {{"NAME", "kept"}, {"EMAIL", "k@x"}, {"CONTENT", "temporary cookies"}}),
+               With(Post(0, {{"NAME", "pathed"}, {"CONTENT", "cookie path"}}), "HTTP_REFERER",
+                    "http://bbs.example.jp/deep/folder/kiroq.exe?test+10+0+1"),
+               With(Post(0, {{"NAME", "x"}, {"CONTENT", "no referer"}}), "HTTP_REFERER", kUnset)}));
     out.push_back(Board(lang + "too-large", lines({}),
                         {Raw({"test", "10", "0", "9"}, std::string(5 * 1024 * 1024 + 1, 'z'), "", "5MB+1 of z"),
                          Raw({"test", "10", "1", "3"}, std::string(5 * 1024 * 1024, 'z'), "", "5MB of z")}));
@@ -189,13 +190,16 @@ std::vector<Scenario> AdminScenarios() {
   };
   for (const Place& p : {Place{"upper", "PASSWORD=X", "drive-x/KIRPASS/test.PWD"},
                          Place{"lower", "PASSWORD=x", "drive-x/kirpass/test.pwd"},
-                         Place{"old-form", "PASSWORD=X", "drive-x/kirpasstestpwd"},
-                         Place{"no-file", "PASSWORD=X", ""}, Place{"no-drive", "PASSWORD=", "drive-x/KIRPASS/test.PWD"},
+                         Place{"old-form", "PASSWORD=X", "drive-x/kirpasstestpwd"}, Place{"no-file", "PASSWORD=X", ""},
+                         Place{"no-drive", "PASSWORD=", "drive-x/KIRPASS/test.PWD"},
                          Place{"two-letters", "PASSWORD=XY", "drive-x/KIRPASS/test.PWD"},
                          Place{"other-drive", "PASSWORD=Q", "drive-x/KIRPASS/test.PWD"}}) {
     const std::string file = p.file;
     const Lines settings = {"JAPANESE=1", p.setting, "READONLY=1"};
-    Scenario s{std::string("password-") + p.name, "test", {{"KIROQ_DRIVE_Q", "$DIR/drive-q/"}}, nullptr,
+    Scenario s{std::string("password-") + p.name,
+               "test",
+               {{"KIROQ_DRIVE_Q", "$DIR/drive-q/"}},
+               nullptr,
                {admin({{"LOOKPOS", "1"}}, "elsewhere"), admin({{"LOOKPOS", "1"}}),
                 Post(0, {{"PASSWORD2", "elsewhere"}, {"CONTENT", "control"}}),
                 Post(0, {{"PASSWORD2", "admin-pw"}, {"CONTENT", "control"}})}};
@@ -249,8 +253,9 @@ std::vector<Scenario> AttachmentScenarios() {
     calls.push_back(upload(7, "pw7", "a b&c<d>.html", "<script>alert(1)</script>"));
     calls.push_back(upload(99, "pw99", "far.txt"));
     calls.push_back(Raw({"test", "10", "8", "21"},
-                        std::string("--") + kBoundary + "\r\nContent-Disposition: form-data; name=\"UPPASSWORD\"\r\n\r\npw8\r\n--" +
-                            kBoundary + "--\r\n",
+                        std::string("--") + kBoundary +
+                            "\r\nContent-Disposition: form-data; name=\"UPPASSWORD\"\r\n\r\npw8\r\n--" + kBoundary +
+                            "--\r\n",
                         std::string("multipart/form-data; boundary=") + kBoundary, "upload without a file part"));
     for (int number : {1, 2, 4, 7}) {
       for (int action : {22, 22, 23, 3}) calls.push_back(Get("test", 10, number, action));

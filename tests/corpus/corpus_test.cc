@@ -16,6 +16,8 @@
 // from the program as it is; that is right only for a deliberate, reviewed
 // change of behaviour, committed together with the new golden files. A
 // change of structure alone must leave every line as it is.
+#include "corpus.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,8 +25,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-
-#include "corpus.h"
 
 namespace kiroq::corpus {
 namespace {
@@ -38,7 +38,7 @@ struct Suite {
   std::vector<Scenario> (*scenarios)();
 };
 
-const Suite kSuites[] = {{"views", ViewScenarios},         {"posting", PostingScenarios},
+const Suite kSuites[] = {{"views", ViewScenarios},          {"posting", PostingScenarios},
                          {"screening", ScreeningScenarios}, {"members", MemberScenarios},
                          {"admin", AdminScenarios},         {"attachments", AttachmentScenarios},
                          {"damaged", DamagedScenarios},     {"hostile", HostileScenarios}};
@@ -113,9 +113,9 @@ TEST_P(Corpus, AnswersAsRecorded) {
     if (it != golden.end() && it->second == a.line) continue;
     WriteAnswer(failed, a);
     if (++mismatches <= kMismatchesShown) {
-      ADD_FAILURE() << suite << " " << a.id << " answers differently\n  recorded: "
-                    << (it == golden.end() ? "(no such request)" : it->second) << "\n  now:      " << a.line
-                    << "\n  response: " << (failed / (a.id + ".out")).string();
+      ADD_FAILURE() << suite << " " << a.id
+                    << " answers differently\n  recorded: " << (it == golden.end() ? "(no such request)" : it->second)
+                    << "\n  now:      " << a.line << "\n  response: " << (failed / (a.id + ".out")).string();
     }
   }
   std::set<std::string> ids;

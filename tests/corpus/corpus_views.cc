@@ -8,8 +8,8 @@ namespace {
 
 // The dispatch table's codes, codes it does not know, and codes that wrap
 // around the action byte.
-const int kActionCodes[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,  12,  13,  14,  15,   16, 19, 20,
-                            21, 22, 23, 24, 30, 31, 32, 33, 40, 97, 98, 99, 100, 128, 158, 255, 256, -1, -9, -100};
+const int kActionCodes[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,  12,  13,  14,  15,  16, 19, 20,  21,
+                            22, 23, 24, 30, 31, 32, 33, 40, 97, 98, 99, 100, 128, 158, 255, 256, -1, -9, -100};
 const int kArticleNumbers[] = {0, 1, 5, 7, 14, 15, -1};
 const std::pair<int, int> kListPages[] = {{10, 0}, {10, 1}, {3, 0}, {3, 7}, {3, -1}, {0, 0}, {-5, 2}, {100000, 0}};
 const char* const kViewCookies[] = {"BROWSCOUNT=4", "TREET=1", "TREET=0", "TREET2=1", "TREET2=0"};
@@ -48,13 +48,22 @@ std::vector<Call> Views(const std::string& b, bool mobile) {
 // the posters, and personal settings.
 std::vector<Call> Writes(const std::string& b, bool m) {
   std::vector<Call> calls;
-  auto post = [&](int number, int action, const Fields& fields) { calls.push_back(Form(b, number, action, fields, m)); };
+  auto post = [&](int number, int action, const Fields& fields) {
+    calls.push_back(Form(b, number, action, fields, m));
+  };
   std::string long_name;
   for (int i = 0; i < 30; ++i) long_name += sjis::kTaro;
   post(0, 9,
-       {{"NAME", "Poster"}, {"EMAIL", "p@example.jp"}, {"TITLE", "New thread"}, {"URL", "http://p.example.jp/"},
-        {"IMAGEURL", "http://p.example.jp/i.png"}, {"SEX", sjis::kMale}, {"AGE", "30"}, {"ADDRESS1", sjis::kTokyo},
-        {"PASSWORD", "pp"}, {"COOKIE", "on"},
+       {{"NAME", "Poster"},
+        {"EMAIL", "p@example.jp"},
+        {"TITLE", "New thread"},
+        {"URL", "http://p.example.jp/"},
+        {"IMAGEURL", "http://p.example.jp/i.png"},
+        {"SEX", sjis::kMale},
+        {"AGE", "30"},
+        {"ADDRESS1", sjis::kTokyo},
+        {"PASSWORD", "pp"},
+        {"COOKIE", "on"},
         {"CONTENT", std::string("First line\r\n") + sjis::kBody + "\r\nhttp://p.example.jp/x konnichiha\r\n"}});
   post(1, 9, {{"NAME", "Replier"}, {"TITLE", "Re:04 First thread"}, {"PASSWORD", "rp"}, {"CONTENT", "to one"}});
   post(15, 9, {{"NAME", "Second"}, {"TITLE", "Re:01 New thread"}, {"CONTENT", "to fifteen\r\n> quoted"}});
@@ -66,10 +75,15 @@ std::vector<Call> Writes(const std::string& b, bool m) {
   post(0, 9, {{"NAME", "Breaks"}, {"CONTENT", "\r\n\r\n"}});
   post(0, 9, {{"NAME", "Mail"}, {"EMAIL", "no-at-sign"}, {"CONTENT", "bad mail"}});
   post(0, 9,
-       {{"NAME", "<script>x</script>"}, {"TITLE", "a\r\nX-Injected: 1"}, {"EMAIL", "a\"b@c"},
-        {"URL", "\"><script>"}, {"CONTENT", "<b>markup</b> & more\r\n<script>alert(2)</script>"}});
+       {{"NAME", "<script>x</script>"},
+        {"TITLE", "a\r\nX-Injected: 1"},
+        {"EMAIL", "a\"b@c"},
+        {"URL", "\"><script>"},
+        {"CONTENT", "<b>markup</b> & more\r\n<script>alert(2)</script>"}});
   post(0, 9,
-       {{"NAME", long_name}, {"TITLE", std::string(300, 't')}, {"PASSWORD", std::string(50, 'p')},
+       {{"NAME", long_name},
+        {"TITLE", std::string(300, 't')},
+        {"PASSWORD", std::string(50, 'p')},
         {"CONTENT", std::string(20000, 'c')}});
   post(2, 9, {{"NAME", "Roman"}, {"CONTENT", "romaji: konnichiha sayounara"}, {"COOKIE", "off"}});
   for (auto [number, action] : std::vector<std::pair<int, int>>{

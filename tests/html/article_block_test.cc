@@ -1,11 +1,11 @@
 #include "html/article_block.h"
-#include "html/article_view.h"
 
 #include <gtest/gtest.h>
 
 #include "board_fixture.h"
-#include "html/request.h"
+#include "html/article_view.h"
 #include "html/list_row.h"
+#include "html/request.h"
 #include "text/sjis.h"
 
 namespace kiroq {
@@ -147,11 +147,13 @@ TEST_F(BlockTest, NumberLabelFollowsTheLabelSet) {
     bool japanese;
     int imode;
     std::string label;
-  } kCases[] = {{true, 0, std::string("文書番号"_sj)}, {true, 1, "No"}, {false, 0, "Article No"}, {false, 1, "Article No"}};
+  } kCases[] = {
+      {true, 0, std::string("文書番号"_sj)}, {true, 1, "No"}, {false, 0, "Article No"}, {false, 1, "Article No"}};
   for (const auto& c : kCases) {
     settings_.japanese = c.japanese;
     settings_.imode = c.imode;
-    const std::string out = Capture([&](Request& req) { WriteArticleBlock(req, PageContext(), board_.Record(pos), 1); });
+    const std::string out =
+        Capture([&](Request& req) { WriteArticleBlock(req, PageContext(), board_.Record(pos), 1); });
     EXPECT_NE(out.find("<FONT COLOR=\"BLACK\">" + c.label + "</FONT></TD><TD>1\r\n"), std::string::npos)
         << c.japanese << c.imode;
   }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "html/request.h"
 #include "html/labels.h"
+#include "html/request.h"
 #include "test_env.h"
 #include "text/sjis.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "board_fixture.h"
 #include "app/run.h"
+#include "board_fixture.h"
 #include "storage/board_files.h"
 #include "text/sjis.h"
 

@@ -30,26 +30,26 @@ TEST_F(ArticlePageTest, NewestArticleWithNavigationAndTail) {
   EXPECT_EQ(board_.Get(10, 0, 3),
             std::string(kHeader) +
                 std::string(
-                "<HTML><BODY>\r\n"
-                "Article view :[<A HREF=\"kiroq.exe?test+10+0+1\">Title list</A>]<BR>\r\n"
-                "Move：[<A HREF=\"kiroq.exe?test+10+0+3\">New</A>][<A HREF=\"kiroq.exe?test+10+1+3\">Update</A>]"
-                "[Next article][<A HREF=\"kiroq.exe?test+10+2+3\">Previous article</A>]<BR>"
-                "Post:[<A HREF=\"kiroq.exe?test+10+0+0\">New</A>][<A HREF=\"kiroq.exe?test+10+3+4\">Responce</A>]"
-                "<HR>\r\n<TABLE BORDER=0>\r\n"
-                "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#33AACC\"><FONT COLOR=\"BLACK\">Article No</FONT></TD><TD>3\r\n"
-                " <A HREF=\"kiroq.exe?test+10+3+4\">Response</A></TD></TR>\r\n"
-                "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#33CCAA\"><FONT COLOR=\"BLACK\">Title</FONT></TD><TD>"
-                "Re:01 first</TD></TR>\r\n"
-                "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#AACCAA\"><FONT COLOR=\"BLACK\">Posted by</FONT></TD><TD>\r\n"
-                "r　</TD></TR>\r\n"
-                "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#33CC44\">Original</TD><TD>\r\n"
-                "Owner <A HREF=\"kiroq.exe?test+10+1+3\">1</A></TD></TR>\r\n"
-                "</TABLE>\r\nre<BR>\r\n"
-                "<FORM ACTION=\"kiroq.exe?test+10+0+10\" METHOD=\"POST\" ENCTYPE=\"multipart/form-data\">\r\n"
-                "Search：<INPUT TYPE=\"TEXT\" NAME=\"SEARCHWORD\" SIZE=\"40\" VALUE=\"\">"
-                "<INPUT TYPE=\"SUBMIT\" VALUE=\"Go Search\"><BR>\r\n</FORM>\r\n"
-                "<DIV ALIGN=\"RIGHT\"><A HREF=\"kiroq.exe?test+10+0+99\">BBS maneger menu</A></DIV>\r\n"
-                "</BODY></HTML>\r\n"_sj));
+                    "<HTML><BODY>\r\n"
+                    "Article view :[<A HREF=\"kiroq.exe?test+10+0+1\">Title list</A>]<BR>\r\n"
+                    "Move：[<A HREF=\"kiroq.exe?test+10+0+3\">New</A>][<A HREF=\"kiroq.exe?test+10+1+3\">Update</A>]"
+                    "[Next article][<A HREF=\"kiroq.exe?test+10+2+3\">Previous article</A>]<BR>"
+                    "Post:[<A HREF=\"kiroq.exe?test+10+0+0\">New</A>][<A HREF=\"kiroq.exe?test+10+3+4\">Responce</A>]"
+                    "<HR>\r\n<TABLE BORDER=0>\r\n"
+                    "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#33AACC\"><FONT COLOR=\"BLACK\">Article No</FONT></TD><TD>3\r\n"
+                    " <A HREF=\"kiroq.exe?test+10+3+4\">Response</A></TD></TR>\r\n"
+                    "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#33CCAA\"><FONT COLOR=\"BLACK\">Title</FONT></TD><TD>"
+                    "Re:01 first</TD></TR>\r\n"
+                    "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#AACCAA\"><FONT COLOR=\"BLACK\">Posted by</FONT></TD><TD>\r\n"
+                    "r　</TD></TR>\r\n"
+                    "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"#33CC44\">Original</TD><TD>\r\n"
+                    "Owner <A HREF=\"kiroq.exe?test+10+1+3\">1</A></TD></TR>\r\n"
+                    "</TABLE>\r\nre<BR>\r\n"
+                    "<FORM ACTION=\"kiroq.exe?test+10+0+10\" METHOD=\"POST\" ENCTYPE=\"multipart/form-data\">\r\n"
+                    "Search：<INPUT TYPE=\"TEXT\" NAME=\"SEARCHWORD\" SIZE=\"40\" VALUE=\"\">"
+                    "<INPUT TYPE=\"SUBMIT\" VALUE=\"Go Search\"><BR>\r\n</FORM>\r\n"
+                    "<DIV ALIGN=\"RIGHT\"><A HREF=\"kiroq.exe?test+10+0+99\">BBS maneger menu</A></DIV>\r\n"
+                    "</BODY></HTML>\r\n"_sj));
 }
 
 TEST_F(ArticlePageTest, ChosenArticleShowsItsChildrenAndDeleteLink) {
@@ -93,8 +93,7 @@ TEST_F(ArticlePageTest, BusyIndexStopsThePage) {
   board_.Settings({"JAPANESE=0"});
   // Every open of the index fails while another open holds it.
   std::unique_ptr<File> held;
-  ASSERT_TRUE(
-      PosixEnv()->Open(board_.dir().path() + "bbsdb/test.idx", OpenMode::kWriteExclusive, &held).ok());
+  ASSERT_TRUE(PosixEnv()->Open(board_.dir().path() + "bbsdb/test.idx", OpenMode::kWriteExclusive, &held).ok());
   std::string out = board_.Get(10, 0, 3);
   EXPECT_EQ(out.substr(out.size() - 46), "Don't open index file. Please wait a minute.\r\n");
   EXPECT_EQ(board_.env().sleeps.size(), 60u);

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <set>
 
+#include "app/run.h"
 #include "board_fixture.h"
 #include "cgi/client.h"
-#include "app/run.h"
 #include "process_runner.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
@@ -287,7 +287,8 @@ TEST(DownloadAddress, SegmentsAreEncoded) {
             "http://bbs.example.jp/cgi-bin/bbsdb/cafe/3/a%20b%23%3F%252F%0D%0A.txt");
   env.vars["SERVER_NAME"] = "2001:db8::1";
   env.vars["SERVER_PORT"] = "8080";
-  EXPECT_EQ(DownloadAddress(ReadClient(&env), "cafe", 3, "a.txt"), "http://[2001:db8::1]:8080/cgi-bin/bbsdb/cafe/3/a.txt");
+  EXPECT_EQ(DownloadAddress(ReadClient(&env), "cafe", 3, "a.txt"),
+            "http://[2001:db8::1]:8080/cgi-bin/bbsdb/cafe/3/a.txt");
 }
 
 TEST_F(DownloadTest, RefusedDownloadsTouchNoFile) {

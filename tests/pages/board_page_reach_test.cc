@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "board/settings.h"
-#include "pages/board_page.h"
 #include "board/thread_tree.h"
+#include "pages/board_page.h"
 #include "thread_boards.h"
 
 namespace kiroq {

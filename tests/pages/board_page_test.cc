@@ -7,10 +7,10 @@
 #include <map>
 #include <regex>
 
-#include "board_fixture.h"
-#include "thread_boards.h"
 #include "board/settings.h"
 #include "board/thread_tree.h"
+#include "board_fixture.h"
+#include "thread_boards.h"
 
 namespace kiroq {
 namespace {

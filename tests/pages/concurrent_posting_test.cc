@@ -27,7 +27,8 @@ TEST(ConcurrentPosting, FiftyPostsAtOnceAllSurvive) {
   for (int i = 0; i < kPosts; ++i) {
     std::string title = "post " + std::to_string(i);
     std::string body = MultipartBody(
-        boundary, {{"TITLE", title}, {"CONTENT", std::string("本文"_sj) + std::to_string(i) + std::string(i * 50, 'z')}});
+        boundary,
+        {{"TITLE", title}, {"CONTENT", std::string("本文"_sj) + std::to_string(i) + std::string(i * 50, 'z')}});
     std::map<std::string, std::string> env = {
         {"CONTENT_LENGTH", std::to_string(body.size())},
         {"CONTENT_TYPE", "multipart/form-data; boundary=" + boundary},
@@ -56,7 +57,8 @@ TEST(ConcurrentPosting, FiftyPostsAtOnceAllSurvive) {
     ASSERT_EQ(r.title.substr(0, 5), "post ");
     int i = std::stoi(r.title.substr(5));
     EXPECT_TRUE(titles.insert(r.title).second);
-    EXPECT_EQ(std::string(BodyIn(log, r)), std::string("本文"_sj) + std::to_string(i) + std::string(i * 50, 'z') + "\r\n");
+    EXPECT_EQ(std::string(BodyIn(log, r)),
+              std::string("本文"_sj) + std::to_string(i) + std::string(i * 50, 'z') + "\r\n");
     EXPECT_EQ(r.parent, i % 2 ? 1 : 0);
     if (i % 2) children.push_back(p);
   }

@@ -152,8 +152,8 @@ TEST_F(LoginGateTest, EveryActionNeedsTheMembersOwnCookies) {
   for (const auto& c : kCookies) {
     for (int action : actions) {
       board_.env().vars["HTTP_COOKIE"] = c.cookie;
-      const std::string out = board_.Post({"cafe", "10", "1", std::to_string(action)},
-                                          {{"SEARCHWORD", "members"}, {"CONTENT", "members"}});
+      const std::string out =
+          board_.Post({"cafe", "10", "1", std::to_string(action)}, {{"SEARCHWORD", "members"}, {"CONTENT", "members"}});
       const bool login = out.find("NAME=\"CONFMEMID\"") != std::string::npos;
       EXPECT_EQ(login, !c.member) << "cookie \"" << c.cookie << "\" action " << action;
       if (!c.member) {
@@ -171,8 +171,8 @@ TEST_F(LoginGateTest, EveryActionNeedsTheMembersOwnCookies) {
 
   // The login itself still opens the page asked for, whatever the cookies said.
   board_.env().vars["HTTP_COOKIE"] = "MEMID=anything";
-  const std::string out = board_.Post({"cafe", "10", "1", "3"},
-                                      {{"CONFMEMID", "alice"}, {"CONFMEMPASS", "secret"}, {"DONE", "FCONFMEM"}});
+  const std::string out =
+      board_.Post({"cafe", "10", "1", "3"}, {{"CONFMEMID", "alice"}, {"CONFMEMPASS", "secret"}, {"DONE", "FCONFMEM"}});
   EXPECT_EQ(out.rfind("Set-Cookie: MEMID=alice;", 0), 0u);
   EXPECT_NE(out.find("members only body"), std::string::npos);
 }

@@ -2,8 +2,8 @@
 // bodies as browsers send them.
 #include <gtest/gtest.h>
 
-#include "board_fixture.h"
 #include "board/reply_title.h"
+#include "board_fixture.h"
 #include "pages/post_forms.h"
 #include "text/sjis.h"
 
@@ -109,7 +109,9 @@ TEST_F(PostingTest, RefusalsStoreNothing) {
       {{"JAPANESE=1"},
        {{"TITLE", "x"}},
        "<HTML><BODY>\r\n<H1>KIROQ ERROR</H1>\r\n本文が入力されていません。<BR>\r\n本文を入力後再度投稿して下さい。\r\n</BODY></HTML>\r\n"_sj},
-      {{"JAPANESE=0"}, {{"CONTENT", ""}}, "<HTML><BODY>\r\n<H1>KIROQ ERROR</H1>\r\nNo Articles!<BR>\r\nPlease try again.\r\n</BODY></HTML>\r\n"},
+      {{"JAPANESE=0"},
+       {{"CONTENT", ""}},
+       "<HTML><BODY>\r\n<H1>KIROQ ERROR</H1>\r\nNo Articles!<BR>\r\nPlease try again.\r\n</BODY></HTML>\r\n"},
       {{"JAPANESE=0", "CRLFCUT=1"},
        {{"CONTENT", "\r\n\r\n"}},
        "<HTML><BODY>\r\n<H1>KIROQ ERROR</H1>\r\nNo Articles!<BR>\r\nPlease try again.\r\n</BODY></HTML>\r\n"},
@@ -124,7 +126,8 @@ TEST_F(PostingTest, RefusalsStoreNothing) {
        "<HTML><BODY>\r\n<H1>KIROQ ERROR</H1>\r\n削除用のパスワードが入力されていません。<BR>\r\n削除用パスワードを入力後再度投稿して下さい。\r\n</BODY></HTML>\r\n"_sj},
       {{"JAPANESE=0", "CHECKSTRINGSTART", "badword", "CHECKSTRINGEND"},
        {{"CONTENT", "a bad\r\nword here"}},
-       "<HTML><BODY>\r\n<H1>KIROQ ERROR</H1>\r\nAn inappropriate term in the body is contained.<BR>\r\nA remark was canceled.\r\n</BODY></HTML>\r\n"},
+       "<HTML><BODY>\r\n<H1>KIROQ ERROR</H1>\r\nAn inappropriate term in the body is contained.<BR>\r\nA remark was "
+       "canceled.\r\n</BODY></HTML>\r\n"},
       {{"JAPANESE=1", "READONLY=1"},
        {{"CONTENT", "hi"}, {"PASSWORD2", ""}},
        "<HTML><BODY>\r\n<H1>PASSWORD ERROR!!</H1>\r\n管理用パスワードが間違っています<BR>\r\n発言はキャンセルされました。\r\n</BODY></HTML>\r\n"_sj},
@@ -137,7 +140,8 @@ TEST_F(PostingTest, RefusalsStoreNothing) {
        "<HTML>\r\n<H1>KIROQ ERROR</H1>\r\n"
        "Though a mail address is being written down, it has the possibility which isn't right.<BR>\r\n"
        "Confirm a mail address.\r\n"
-       "Click <A HREF=\"https://bbs.example.jp/cgi-bin/kiroq.exe?test+10+0+0\">here</A>, plase try agein.\r\n</HTML>\r\n"},
+       "Click <A HREF=\"https://bbs.example.jp/cgi-bin/kiroq.exe?test+10+0+0\">here</A>, plase try "
+       "agein.\r\n</HTML>\r\n"},
   };
   for (const Refusal& c : cases) {
     board_.Settings(c.settings);
@@ -171,7 +175,8 @@ TEST_F(PostingTest, ReadOnlyBoardTakesTheControlPassword) {
 
 TEST_F(PostingTest, CookiesAfterAPost) {
   board_.Settings({"JAPANESE=0", "USECOOKIE=1", "USEMAIL=1"});
-  std::string out = PostNew({{"NAME", "bob"}, {"EMAIL", "b@x"}, {"PASSWORD", "pw"}, {"CONTENT", "hi"}, {"COOKIE", "on"}});
+  std::string out =
+      PostNew({{"NAME", "bob"}, {"EMAIL", "b@x"}, {"PASSWORD", "pw"}, {"CONTENT", "hi"}, {"COOKIE", "on"}});
   const std::string remembered =
       "Set-Cookie: NAME=bob; expires=Wednesday, 08-Dec-2027 01:30:15 GMT; path=/cgi-bin/; HttpOnly;\r\n"
       "Set-Cookie: EMAIL=b@x; expires=Wednesday, 08-Dec-2027 01:30:15 GMT; path=/cgi-bin/; HttpOnly;\r\n"

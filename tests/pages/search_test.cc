@@ -13,8 +13,8 @@
 
 #include "board_fixture.h"
 #include "storage/board_files.h"
-#include "text/keyword_finder.h"
 #include "storage/record.h"
+#include "text/keyword_finder.h"
 #include "text/sjis.h"
 
 namespace kiroq {

@@ -11,8 +11,8 @@
 
 #include "board_fixture.h"
 #include "cgi/output.h"
-#include "html/request.h"
 #include "html/labels.h"
+#include "html/request.h"
 #include "storage/board_files.h"
 #include "text/sjis.h"
 

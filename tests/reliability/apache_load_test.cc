@@ -9,8 +9,8 @@
 
 #include "apache_site.h"
 #include "board_fixture.h"
-#include "live_board.h"
 #include "html/labels.h"
+#include "live_board.h"
 #include "storage/article_store.h"
 #include "text/sjis.h"
 

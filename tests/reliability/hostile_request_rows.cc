@@ -337,9 +337,9 @@ std::vector<Row> MultipartRows() {
          calls.push_back(Upload(b, "1", "pw1", FilePart("filename=\"kiroqhostile.txt\"", "data")));
          calls.push_back(Upload(b, "1", "pw1", FilePart("name=\"UPLOADFILE\"", "no file name")));
          calls.push_back(Upload(b, "1", "pw1", FilePart("name=\"UPLOADFILE\"; filename=\"\"", "empty name")));
-         calls.push_back(Multipart(
-             {b.board(), "10", "0", "9"},
-             JoinedParts({FilePart("filename=\"kiroqhostile.txt\"", "data"), Part("CONTENT", "beside a nameless file")})));
+         calls.push_back(
+             Multipart({b.board(), "10", "0", "9"}, JoinedParts({FilePart("filename=\"kiroqhostile.txt\"", "data"),
+                                                                 Part("CONTENT", "beside a nameless file")})));
          return calls;
        },
        1,
@@ -354,7 +354,7 @@ std::vector<Row> MultipartRows() {
          std::vector<Call> calls;
          calls.push_back(Multipart({b.board(), "10", "0", "9"},
                                    JoinedParts({Part("TITLE%22", "not the title"), Part("CONTENT%0D%0A", "not it"),
-                                          Part("CONTENT", "the content")})));
+                                                Part("CONTENT", "the content")})));
          calls.push_back(Upload(
              b, "1", "pw1", FilePart("name=\"UPLOADFILE\"; filename=\"C:\\x\\..\\kiroqhostile%22%0D%0A.txt\"", "a")));
          // Names that would leave the attachment folder lose their path or are refused.
@@ -418,14 +418,13 @@ std::vector<Row> FormFieldRows() {
                   },
                   {},
                   {0}});
-  rows.push_back({"PictureAddressesThatAreNoPictures",
-                  nullptr,
+  rows.push_back({"PictureAddressesThatAreNoPictures", nullptr,
                   [](const LiveBoard& b) {
                     std::vector<Call> calls;
                     for (const char* image :
-                         {"javascript:alert('kiroqhostile')", "JAVASCRIPT:kiroqhostile()", "data:text/html,kiroqhostile",
-                          "kiroqhostile.png", "kiroq.exe?test+10+1+8", "http://h/cgi-bin/kiroq.exe?test+10+1+8",
-                          "http://h/cgi-bin/KIROQ%2eEXE%3Ftest+10+1+8"}) {
+                         {"javascript:alert('kiroqhostile')", "JAVASCRIPT:kiroqhostile()",
+                          "data:text/html,kiroqhostile", "kiroqhostile.png", "kiroq.exe?test+10+1+8",
+                          "http://h/cgi-bin/kiroq.exe?test+10+1+8", "http://h/cgi-bin/KIROQ%2eEXE%3Ftest+10+1+8"}) {
                       calls.push_back(Posted(b, "0", "9", {{"IMAGEURL", image}, {"CONTENT", "picture"}}));
                     }
                     std::vector<Call> views = AllViews(b, {"0", "4", "10"});
@@ -441,28 +440,29 @@ std::vector<Row> FormFieldRows() {
                   }});
   // Member cookies that name no member, on a board that admits members only:
   // every page is the login page.
-  rows.push_back({"MemberCookiesThatNameNoMember",
-                  [](LiveBoard& b) {
-                    b.fixture().dir().Write("members.txt", "guest,guest-pass,g@example.jp,Guest\r\n");
-                    SettingsWith(b, {"MEMBERSONLY=" + b.folder() + "members.txt", "MEMBERREADONLY=1"});
-                  },
-                  [](const LiveBoard& b) {
-                    std::vector<Call> calls;
-                    for (const char* cookie : {"MEMID=kiroqhostile", "MEMID=guest", "MEMID=GUEST; MEMPASS=Guest-Pass",
-                                               "MEMID=guest; MEMPASS=guest-pass%00", "MEMPASS=guest-pass"}) {
-                      for (Call c : AllViews(b, {"1"})) calls.push_back(With(c, "HTTP_COOKIE", cookie));
-                    }
-                    return calls;
-                  },
-                  0,
-                  [](const LiveBoard& b, int) {
-                    for (int action : {1, 2, 3, 4, 5, 11, 12, 15, 22, 23, 99}) {
-                      const std::string forged = b.Get(1, action, {{"HTTP_COOKIE", "MEMID=guest"}}).out;
-                      EXPECT_NE(forged.find("NAME=\"CONFMEMID\""), std::string::npos) << action;
-                      const std::string member = b.Get(1, action, {{"HTTP_COOKIE", "MEMID=GUEST; MEMPASS=guest-pass"}}).out;
-                      EXPECT_EQ(member.find("NAME=\"CONFMEMID\""), std::string::npos) << action;
-                    }
-                  }});
+  rows.push_back(
+      {"MemberCookiesThatNameNoMember",
+       [](LiveBoard& b) {
+         b.fixture().dir().Write("members.txt", "guest,guest-pass,g@example.jp,Guest\r\n");
+         SettingsWith(b, {"MEMBERSONLY=" + b.folder() + "members.txt", "MEMBERREADONLY=1"});
+       },
+       [](const LiveBoard& b) {
+         std::vector<Call> calls;
+         for (const char* cookie : {"MEMID=kiroqhostile", "MEMID=guest", "MEMID=GUEST; MEMPASS=Guest-Pass",
+                                    "MEMID=guest; MEMPASS=guest-pass%00", "MEMPASS=guest-pass"}) {
+           for (Call c : AllViews(b, {"1"})) calls.push_back(With(c, "HTTP_COOKIE", cookie));
+         }
+         return calls;
+       },
+       0,
+       [](const LiveBoard& b, int) {
+         for (int action : {1, 2, 3, 4, 5, 11, 12, 15, 22, 23, 99}) {
+           const std::string forged = b.Get(1, action, {{"HTTP_COOKIE", "MEMID=guest"}}).out;
+           EXPECT_NE(forged.find("NAME=\"CONFMEMID\""), std::string::npos) << action;
+           const std::string member = b.Get(1, action, {{"HTTP_COOKIE", "MEMID=GUEST; MEMPASS=guest-pass"}}).out;
+           EXPECT_EQ(member.find("NAME=\"CONFMEMID\""), std::string::npos) << action;
+         }
+       }});
   return rows;
 }
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <thread>
 
-#include "live_board.h"
 #include "html/labels.h"
+#include "live_board.h"
 #include "storage/article_store.h"
 
 namespace kiroq {

@@ -4,12 +4,12 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <set>
 #include <mutex>
+#include <set>
 #include <thread>
 
-#include "live_board.h"
 #include "html/labels.h"
+#include "live_board.h"
 #include "process_runner.h"
 #include "storage/article_store.h"
 #include "text/sjis.h"

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <utility>
 
-#include "live_board.h"
 #include "html/labels.h"
+#include "live_board.h"
 #include "storage/article_store.h"
 #include "text/sjis.h"
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/env.h"
 #include "board/thread_tree.h"
+#include "platform/env.h"
 #include "storage/record.h"
 #include "test_env.h"
 

@@ -1,9 +1,8 @@
 // File sharing between processes: the lock table, open with retry, and
 // appends from many processes at once.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <map>
