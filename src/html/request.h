@@ -4,6 +4,7 @@
 #ifndef KIROQ_HTML_REQUEST_H_
 #define KIROQ_HTML_REQUEST_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ struct Request {
   bool japanese() const { return settings.japanese; }
   bool mobile() const { return settings.mobile(); }
 };
+
+// The board's index opened in mode with the standard retries; an index
+// that stays held ends the request with the index-busy notice.
+std::unique_ptr<File> OpenIndexOrEnd(Request& req, OpenMode mode);
 
 }  // namespace kiroq
 

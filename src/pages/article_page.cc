@@ -60,11 +60,7 @@ namespace {
 // Flips the mark when password is the article's deletion password. An
 // article stored without one never matches. False on a mismatch.
 bool ToggleIfPassword(Request& req, int position, const std::string& password) {
-  std::unique_ptr<File> index;
-  if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kWriteExclusive, kStandardRetry, &index).ok()) {
-    req.out->Line(req.labels.index_busy);
-    EndRequest();
-  }
+  std::unique_ptr<File> index = OpenIndexOrEnd(req, OpenMode::kWriteExclusive);
   std::string bytes;
   if (!ReadRecordBytes(index.get(), position, &bytes).ok()) return false;
   IndexRecord rec;

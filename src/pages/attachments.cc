@@ -99,11 +99,7 @@ bool SaveUpload(Env* env, const std::string& folder, const std::string& name, st
 // The password check of action 21: true when the article exists and was
 // stored with a deletion password that is password exactly.
 bool UploadAllowed(Request& req, int position, const std::string& password) {
-  std::unique_ptr<File> index;
-  if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &index).ok()) {
-    req.out->Line(req.labels.index_busy);
-    EndRequest();
-  }
+  std::unique_ptr<File> index = OpenIndexOrEnd(req, OpenMode::kReadExclusive);
   IndexRecord rec;
   if (position < 0 || !ReadRecord(index.get(), position, &rec).ok()) return false;
   return !rec.password.empty() && rec.password == password;
@@ -114,11 +110,7 @@ bool UploadAllowed(Request& req, int position, const std::string& password) {
 // file of the attachment it replaces is removed, still under the lock, so
 // that no later upload of that name can be taken for it.
 bool NameAttachment(Request& req, int position, const std::string& name) {
-  std::unique_ptr<File> index;
-  if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kWriteExclusive, kStandardRetry, &index).ok()) {
-    req.out->Line(req.labels.index_busy);
-    EndRequest();
-  }
+  std::unique_ptr<File> index = OpenIndexOrEnd(req, OpenMode::kWriteExclusive);
   std::string bytes;
   if (!ReadRecordBytes(index.get(), position, &bytes).ok()) return false;
   IndexRecord old;
