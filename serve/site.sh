@@ -51,15 +51,15 @@ done
 
 # One POST to the installed program, as the web server would start it.
 # QUERY is the query string, BODY a file holding a multipart/form-data body
-# with boundary BOUNDARY. The MEMID cookie passes the login gate of a
-# members-only board (posting there still needs a member's ID and password).
+# with boundary BOUNDARY. The demo member's cookies pass the login gate of
+# the members-only board (posting there also takes the ID and password).
 BOUNDARY=kiroqSeedBoundary7d3a
 cgi_post() {
   local query=$1 body=$2
   (cd "$BBS" && env -i PATH=/usr/bin:/bin GATEWAY_INTERFACE=CGI/1.1 REQUEST_METHOD=POST QUERY_STRING="$query" \
     CONTENT_TYPE="multipart/form-data; boundary=$BOUNDARY" CONTENT_LENGTH="$(stat -c %s "$body")" \
     SERVER_NAME=127.0.0.1 SERVER_PORT=80 SCRIPT_NAME=/bbs/kiroq.exe SCRIPT_FILENAME="$BBS/kiroq.exe" \
-    REMOTE_ADDR=127.0.0.1 HTTP_USER_AGENT=kiroq-seed HTTP_COOKIE=MEMID=seed KIROQ_DRIVE_X="$DRIVE" \
+    REMOTE_ADDR=127.0.0.1 HTTP_USER_AGENT=kiroq-seed HTTP_COOKIE='MEMID=guest; MEMPASS=guest-pass' KIROQ_DRIVE_X="$DRIVE" \
     ./kiroq.exe <"$body")
 }
 
