@@ -22,6 +22,7 @@
 #include "board_fixture.h"
 #include "fuzz_support.h"
 #include "html/labels.h"
+#include "html/page_context.h"
 #include "html/request.h"
 #include "html/templates.h"
 #include "storage/board_files.h"
@@ -251,16 +252,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     req.program_folder = board.dir().path();
     req.page_size = 10;
     req.action = action;
-    req.position = position;
     req.number = position + 1;
-    req.count = count;
+    PageContext page;
+    page.action = action;
+    page.position = position;
+    page.count = count;
     req.cookies = Cookies(cookie);
     req.files = BoardFiles(board.dir().path(), board.board());
     if (settings.file_upload) req.upload_dir = req.files.UploadDir();
     req.settings = settings;
     req.labels = ChooseLabels(settings.japanese, settings.image_button, settings.mobile());
     try {
-      RenderTemplate(req, path, rec);
+      RenderTemplate(req, page, path, rec);
     } catch (const RequestEnded&) {
       Check(false, "template render ended the request");
     }
