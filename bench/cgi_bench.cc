@@ -65,24 +65,6 @@ struct Case {
   std::string compare_label = "floor";
 };
 
-std::vector<std::string> CgiEnv(const Case& c, const std::string& folder) {
-  std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1",
-                                  "QUERY_STRING=" + c.query,
-                                  "REQUEST_METHOD=" + std::string(c.body.empty() ? "GET" : "POST"),
-                                  "SERVER_NAME=127.0.0.1",
-                                  "SERVER_PORT=80",
-                                  "SCRIPT_NAME=/bbs/kiroq.exe",
-                                  "SCRIPT_FILENAME=" + folder + "/kiroq.exe",
-                                  "REMOTE_ADDR=127.0.0.1",
-                                  "HTTP_USER_AGENT=Mozilla/5.0 (X11; Linux x86_64) bench",
-                                  "PATH=/usr/bin:/bin"};
-  if (!c.body.empty()) {
-    env.push_back(std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary);
-    env.push_back("CONTENT_LENGTH=" + std::to_string(c.body.size()));
-  }
-  return env;
-}
-
 // Undoes a post: the log and the index back to their sizes before it.
 struct Restore {
   std::string idx, log;
@@ -103,7 +85,7 @@ struct Restore {
 // Returns the first run's page.
 std::string Measure(const Case& c, const std::string& folder, int runs) {
   const std::string exe = folder + "/" + c.exe;
-  const std::vector<std::string> env = CgiEnv(c, folder);
+  const std::vector<std::string> env = CgiEnvironment(folder, c.query, c.body);
   Restore restore{folder + "/bbsdb/" + c.board + ".idx", folder + "/bbsdb/" + c.board + ".log"};
   const bool post = c.post;
   if (post) restore.Save();

@@ -113,6 +113,27 @@ inline uint64_t FileSize(const std::string& path) {
 
 inline constexpr char kBoundary[] = "----benchBoundary7e3f";
 
+// The environment a CGI server gives the program for query (a GET, or a
+// multipart POST of body), in folder.
+inline std::vector<std::string> CgiEnvironment(const std::string& folder, const std::string& query,
+                                               const std::string& body) {
+  std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1",
+                                  "QUERY_STRING=" + query,
+                                  std::string("REQUEST_METHOD=") + (body.empty() ? "GET" : "POST"),
+                                  "SERVER_NAME=127.0.0.1",
+                                  "SERVER_PORT=80",
+                                  "SCRIPT_NAME=/bbs/kiroq.exe",
+                                  "SCRIPT_FILENAME=" + folder + "/kiroq.exe",
+                                  "REMOTE_ADDR=127.0.0.1",
+                                  "HTTP_USER_AGENT=Mozilla/5.0 (X11; Linux x86_64) bench",
+                                  "PATH=/usr/bin:/bin"};
+  if (!body.empty()) {
+    env.push_back(std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary);
+    env.push_back("CONTENT_LENGTH=" + std::to_string(body.size()));
+  }
+  return env;
+}
+
 inline std::string Part(const std::string& name, const std::string& value) {
   return std::string("--") + kBoundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value +
          "\r\n";

@@ -61,20 +61,7 @@ double Percentile(std::vector<double> v, double p) {
 }
 
 std::vector<std::string> CgiEnv(const Request& r, const std::string& folder, const std::string& lock_log) {
-  std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1",
-                                  "QUERY_STRING=" + r.query,
-                                  "REQUEST_METHOD=" + std::string(r.body.empty() ? "GET" : "POST"),
-                                  "SERVER_NAME=127.0.0.1",
-                                  "SERVER_PORT=80",
-                                  "SCRIPT_NAME=/bbs/kiroq.exe",
-                                  "SCRIPT_FILENAME=" + folder + "/kiroq.exe",
-                                  "REMOTE_ADDR=127.0.0.1",
-                                  "HTTP_USER_AGENT=Mozilla/5.0 (X11; Linux x86_64) bench",
-                                  "PATH=/usr/bin:/bin"};
-  if (!r.body.empty()) {
-    env.push_back(std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary);
-    env.push_back("CONTENT_LENGTH=" + std::to_string(r.body.size()));
-  }
+  std::vector<std::string> env = CgiEnvironment(folder, r.query, r.body);
   if (!lock_log.empty()) env.push_back("KIROQ_LOCK_LOG=" + lock_log);
   return env;
 }

@@ -33,24 +33,6 @@ namespace {
 
 using namespace bench;
 
-std::vector<std::string> Env(const std::string& folder, const std::string& query, const std::string& body) {
-  std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1",
-                                  "QUERY_STRING=" + query,
-                                  std::string("REQUEST_METHOD=") + (body.empty() ? "GET" : "POST"),
-                                  "SERVER_NAME=127.0.0.1",
-                                  "SERVER_PORT=80",
-                                  "SCRIPT_NAME=/bbs/kiroq.exe",
-                                  "SCRIPT_FILENAME=" + folder + "/kiroq.exe",
-                                  "REMOTE_ADDR=127.0.0.1",
-                                  "HTTP_USER_AGENT=Mozilla/5.0 (X11; Linux x86_64) bench",
-                                  "PATH=/usr/bin:/bin"};
-  if (!body.empty()) {
-    env.push_back(std::string("CONTENT_TYPE=multipart/form-data; boundary=") + kBoundary);
-    env.push_back("CONTENT_LENGTH=" + std::to_string(body.size()));
-  }
-  return env;
-}
-
 struct Record {
   int parent = 0, children = 0;
   int32_t start = 0, end = -1;
@@ -92,7 +74,7 @@ long long ThreadBytes(const std::vector<Record>& recs, int top) {
 
 void Measure(const std::string& folder, int runs, const std::string& label, const std::string& query,
              const std::string& body = "") {
-  const std::vector<std::string> env = Env(folder, query, body);
+  const std::vector<std::string> env = CgiEnvironment(folder, query, body);
   // The page is counted, not kept: a child forked from a large driver
   // would count the driver's memory in its maximum resident set.
   Result first = Run({folder + "/kiroq.exe"}, env, body, folder, false);
@@ -136,7 +118,7 @@ bool Lockable(const std::string& path) {
 
 void Stalled(const std::string& folder, int clients, const std::string& query) {
   const std::string board = query.substr(0, query.find('+'));
-  std::vector<std::string> env = Env(folder, query, "");
+  std::vector<std::string> env = CgiEnvironment(folder, query, "");
   std::vector<std::string> argv = {folder + "/kiroq.exe"};
   std::vector<char*> args = Pointers(argv), vars = Pointers(env);
   std::vector<pid_t> pids;

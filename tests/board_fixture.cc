@@ -106,4 +106,15 @@ std::string StoredMessage(std::string_view typed) {
   return std::string(typed.substr(first)) + "\r\n";
 }
 
+std::string JoinedParts(const std::string& boundary, const std::vector<std::string>& parts, bool closed) {
+  std::string body;
+  for (const std::string& p : parts) body += "--" + boundary + "\r\n" + p + "\r\n";
+  if (closed) body += "--" + boundary + "--\r\n";
+  return body;
+}
+
+std::string Part(const std::string& name, const std::string& value) {
+  return "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
+}
+
 }  // namespace kiroq

@@ -60,6 +60,13 @@ Status ToggleDeleted(File* index, int position);
 // line ("" for line breaks alone).
 std::string StoredMessage(std::string_view typed);
 
+// A multipart body made by hand: each part given whole (header lines, blank
+// line, value) between delimiters of this boundary; closed: with the final
+// delimiter.
+std::string JoinedParts(const std::string& boundary, const std::vector<std::string>& parts, bool closed = true);
+// A text part's header and value, for JoinedParts.
+std::string Part(const std::string& name, const std::string& value);
+
 // A multipart/form-data body as browsers send it, with this boundary.
 std::string MultipartBody(const std::string& boundary, const std::vector<std::pair<std::string, std::string>>& fields);
 

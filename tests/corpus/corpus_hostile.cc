@@ -141,15 +141,9 @@ std::string HostileValue(const std::string& prefix, std::size_t n) {
   return v + "/kiroq.exe";
 }
 
+// A multipart body made by hand with this file's boundary.
 std::string JoinedParts(const std::vector<std::string>& parts, bool closed = true) {
-  std::string body;
-  for (const std::string& p : parts) body += std::string("--") + kBoundary + "\r\n" + p + "\r\n";
-  if (closed) body += std::string("--") + kBoundary + "--\r\n";
-  return body;
-}
-
-std::string Part(const std::string& name, const std::string& value) {
-  return "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
+  return kiroq::JoinedParts(kBoundary, parts, closed);
 }
 
 Call Multipart(const std::string& body, const std::string& note) {

@@ -25,16 +25,9 @@ void ExpectBodies(const LiveBoard& b, int first_new, const std::vector<std::stri
   }
 }
 
-// A multipart body made by hand: parts given whole, between delimiters.
+// A multipart body made by hand with this file's boundary.
 std::string JoinedParts(const std::vector<std::string>& parts, bool closed = true) {
-  std::string body;
-  for (const std::string& p : parts) body += std::string("--") + kBoundary + "\r\n" + p + "\r\n";
-  if (closed) body += std::string("--") + kBoundary + "--\r\n";
-  return body;
-}
-
-std::string Part(const std::string& name, const std::string& value) {
-  return "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
+  return kiroq::JoinedParts(kBoundary, parts, closed);
 }
 
 std::string FilePart(const std::string& disposition, const std::string& bytes) {
