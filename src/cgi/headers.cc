@@ -29,8 +29,9 @@ void WritePhoneHead(Output* out) {
   out->Line("<STYLE TYPE=\"text/css\">");
   out->Line("BODY,TD,TH,INPUT,SELECT,TEXTAREA{font-size:16px}");
   out->Line("FONT[SIZE^=\"-\"],FONT[SIZE=\"1\"],FONT[SIZE=\"2\"],SMALL{font-size:inherit}");
-  out->Line("BODY{overflow-wrap:anywhere;word-break:break-word}");
+  out->Line("BODY{overflow-wrap:break-word}");
   out->Line("INPUT,SELECT,TEXTAREA,IMG{max-width:100%;box-sizing:border-box}");
+  out->Line("TD INPUT,TD SELECT,TD TEXTAREA{max-width:60vw}");
   out->Line("TABLE{display:block;overflow-x:auto;max-width:100%;box-sizing:border-box}");
   out->Line("IMG{height:auto}");
   out->Line("PRE{white-space:pre-wrap}");
