@@ -149,6 +149,7 @@ bool LoadBoardSettings(Request& req, std::unique_ptr<SettingsFile>* file) {
   file->reset(new SettingsFile(text));
   req.settings_file = file->get();
   req.settings = ReadSettings(**file, req.client.user_agent);
+  req.out->set_phone_layout(req.settings.phone_layout());
   return true;
 }
 
@@ -189,7 +190,6 @@ const FramedCommand* FindFramed(int action) {
 // the page end. The current article is the query's number, or the newest
 // for 0.
 void WriteFramedPage(Request& req) {
-  WritePageHeader(req.out);
   WritePageHead(req);
   PageContext page;
   page.action = req.action;

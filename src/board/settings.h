@@ -96,6 +96,7 @@ struct Settings {
   bool tree_close = false;
   bool convert_remote_host = false;
   bool use_html_tag = false;  // bodies are written as posted, markup and all
+  bool smartphone = false;    // pages carry the phone layout (not i-mode pages)
 
   std::string no_head_color = "#33AACC";
   std::string date_head_color = "#AAEEAA";
@@ -119,6 +120,7 @@ struct Settings {
   // Derived.
   bool members_only_board() const { return !members_only.empty(); }
   bool mobile() const { return imode == 1; }
+  bool phone_layout() const { return smartphone && !mobile(); }
   bool age_on() const { return use_age == "1" || use_age == "2"; }
   // Put at the end of every posting form's opening tag.
   std::string form_enctype;

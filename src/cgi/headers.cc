@@ -13,11 +13,29 @@ class HeaderWriter {
   static void End(Output* out, bool download = false) { out->EndHeader(download); }
 };
 
-void WritePageHeader(Output* out) {
+void WritePageHeader(Output* out, PhoneHeadAt phone) {
   HeaderWriter::Line(out, "Content-Type: Text/html");
   HeaderWriter::Line(out, "pragma: no-cache");
   HeaderWriter::End(out);
   out->Line("<META HTTP-EQUIV=\"Content-Type\" NAME=\"\" CONTENT=\"text/html; charset=x-sjis\">");
+  if (phone == PhoneHeadAt::kHeader) WritePhoneHead(out);
+}
+
+// Pages carry no DOCTYPE, so browsers lay them out in quirks mode, where
+// table cells do not inherit the body's font size: cells are named too.
+void WritePhoneHead(Output* out) {
+  if (!out->phone_layout()) return;
+  out->Line("<META NAME=\"viewport\" CONTENT=\"width=device-width, initial-scale=1\">");
+  out->Line("<STYLE TYPE=\"text/css\">");
+  out->Line("BODY,TD,TH,INPUT,SELECT,TEXTAREA{font-size:16px}");
+  out->Line("FONT[SIZE^=\"-\"],FONT[SIZE=\"1\"],FONT[SIZE=\"2\"],SMALL{font-size:inherit}");
+  out->Line("BODY{overflow-wrap:break-word}");
+  out->Line("INPUT,SELECT,TEXTAREA,IMG{max-width:100%;box-sizing:border-box}");
+  out->Line("TD INPUT,TD SELECT,TD TEXTAREA{max-width:60vw}");
+  out->Line("TABLE{display:block;overflow-x:auto;max-width:100%;box-sizing:border-box}");
+  out->Line("IMG{height:auto}");
+  out->Line("PRE{white-space:pre-wrap}");
+  out->Line("</STYLE>");
 }
 
 void WriteDownloadHeader(Output* out, std::string_view file_name) {

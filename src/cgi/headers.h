@@ -13,9 +13,22 @@ namespace kiroq {
 
 class Output;
 
+// Where the page header leaves the phone layout's lines: right after the
+// META naming Shift-JIS, or to the page, which writes them after the
+// board's header file (so that they hold whatever that file sets).
+enum class PhoneHeadAt { kHeader, kAfterHeaderFile };
+
 // "Content-Type: Text/html", "pragma: no-cache", the empty line, and the
-// page's first line, the META element naming Shift-JIS.
-void WritePageHeader(Output* out);
+// page's first line, the META element naming Shift-JIS; then, at kHeader,
+// the phone layout's lines (WritePhoneHead).
+void WritePageHeader(Output* out, PhoneHeadAt phone = PhoneHeadAt::kHeader);
+
+// When out has the phone layout (Output::set_phone_layout): the viewport
+// line and a style block fitting the page to a telephone's screen (text and
+// fields at 16 px at least, fields no wider than the screen, long words and
+// addresses broken, wide tables scrolling inside themselves). Nothing
+// otherwise.
+void WritePhoneHead(Output* out);
 
 // The header block of a file download: the file as an attachment of type
 // application/octet-stream that browsers neither sniff (nosniff) nor run as

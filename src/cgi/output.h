@@ -38,6 +38,10 @@ class Output {
   // True once the empty line ending the CGI header block has been written.
   bool header_written() const { return header_written_; }
 
+  // Pages get the phone layout in their head (WritePhoneHead, cgi/headers.h).
+  void set_phone_layout(bool on) { phone_layout_ = on; }
+  bool phone_layout() const { return phone_layout_; }
+
   void Flush();
   // Bytes written so far, flushed or not.
   std::size_t size() const { return written_ + buffer_.size(); }
@@ -57,6 +61,7 @@ class Output {
   std::size_t written_ = 0;
   bool header_written_ = false;
   bool download_ = false;
+  bool phone_layout_ = false;
 };
 
 }  // namespace kiroq

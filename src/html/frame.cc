@@ -11,15 +11,34 @@
 
 namespace kiroq {
 
+namespace {
+
+bool ReadBoardText(Request& req, const std::string& path, std::string* text) {
+  return !path.empty() && ReadAdministratorFile(req.env, path, text).ok();
+}
+
+void PrintLines(Request& req, const std::string& text) {
+  for (const std::string& line : SplitLines(text)) req.out->Line(Html::Trusted(line));
+}
+
+}  // namespace
+
 bool PrintFile(Request& req, const std::string& path) {
   std::string text;
-  if (path.empty() || !ReadAdministratorFile(req.env, path, &text).ok()) return false;
-  for (const std::string& line : SplitLines(text)) req.out->Line(Html::Trusted(line));
+  if (!ReadBoardText(req, path, &text)) return false;
+  PrintLines(req, text);
   return true;
 }
 
 void WritePageHead(Request& req) {
-  if (PrintFile(req, req.files.FindBesideProgram(req.env, ".HED"))) return;
+  std::string header_file;
+  if (ReadBoardText(req, req.files.FindBesideProgram(req.env, ".HED"), &header_file)) {
+    WritePageHeader(req.out, PhoneHeadAt::kAfterHeaderFile);
+    PrintLines(req, header_file);
+    WritePhoneHead(req.out);
+    return;
+  }
+  WritePageHeader(req.out);
   req.out->Line("<HTML>");
   req.out->Line("<BODY BGCOLOR=\"#FFFFE0\">");
 }

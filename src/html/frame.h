@@ -21,7 +21,9 @@ class File;
 // ended by CR LF). False, writing nothing, when the file does not exist.
 bool PrintFile(Request& req, const std::string& path);
 
-void WritePageHead(Request& req);    // after the CGI header block
+// The CGI header block and the page's head: the board's .HED file, or a
+// built-in one.
+void WritePageHead(Request& req);
 void WritePageFooter(Request& req);  // the .FOT file or the built-in end
 void WriteSearchForm(Request& req);
 void WriteManagerLink(Request& req);

@@ -411,7 +411,6 @@ PageContent ReadPage(Request& req) {
 
 void BoardPage(Request& req) {
   Output* out = req.out;
-  WritePageHeader(out);
   WritePageHead(req);
 
   const PageContent page = ReadPage(req);

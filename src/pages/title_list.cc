@@ -204,7 +204,6 @@ void WriteRows(Request& req, int count, const Paging& pages) {
 }  // namespace
 
 void TitleListPage(Request& req) {
-  WritePageHeader(req.out);
   WritePageHead(req);
 
   uint64_t size = 0;
