@@ -59,7 +59,7 @@ TEST(CountWebAddresses, CountsWhatTheLinkerFindsThatIsAnAddress) {
       {"http://a.jp/ and www.b.jp", 2},
       {"HTTPS://a.jp WWW.b.jp Http://c.jp", 3},
       {"http://a.jp\r\nhttp://b.jp\nwww.c.jp", 3},  // a line break ends an address
-      {"http://a.jphttp://b.jp", 1},                  // the linker sees one
+      {"http://a.jphttp://b.jp", 1},                // the linker sees one
       {"the http protocol, www pages, htt://x", 0},
       // Inside links too; an address runs to the next blank, as the linker's.
       {"<a href=\"http://a.jp\">a</a> <A HREF=http://b.jp>www.c.jp</A> www.d.jp", 3},
