@@ -14,9 +14,20 @@ namespace {
 
 std::string Host(const Request& req) { return LimitsHost(req.client.remote_addr); }
 
+// The client's whole address for the error log: printable bytes only, so
+// that whatever the variable holds stays one line.
+std::string LoggedAddress(const Request& req) {
+  std::string addr;
+  for (char c : req.client.remote_addr) {
+    if (addr.size() == 64) break;
+    addr.push_back(c > ' ' && c < 0x7f ? c : '?');
+  }
+  return addr.empty() ? std::string("-") : addr;
+}
+
 void LogWrong(Request& req, PasswordKind kind, bool locked) {
   if (kind != PasswordKind::kAdministrator) return;
-  std::string line = "kiroq: wrong administrator password for board " + req.board + " from " + Host(req);
+  std::string line = "kiroq: wrong administrator password for board " + req.board + " from " + LoggedAddress(req);
   if (locked) line += "; locked out for 10 minutes";
   req.env->WriteStderr(line);
 }
