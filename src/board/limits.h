@@ -13,7 +13,8 @@
 // <time> is seconds since 1970 (UTC); <host> is the client's address, for
 // IPv6 its /64 ("2001:db8:1:2::/64"). Entries older than an hour are
 // dropped, and so are the oldest beyond kMaxLimitEntries, so the file stays
-// under about 200 KB. A file that does not read as this format (damaged,
+// within about 210 KB (lines are at most 103 bytes), below the
+// kMaxLimitsFileBytes a reader takes. A file that does not read as this format (damaged,
 // cut short, too large) counts as empty and is written anew: it can never
 // refuse anything by mistake.
 #ifndef KIROQ_BOARD_LIMITS_H_
