@@ -128,6 +128,13 @@ Settings ReadSettings(const SettingsFile& f, std::string_view user_agent) {
   s.convert_remote_host = f.Switch("CONVERTREMOTEHOST");
   s.use_html_tag = f.Switch("USEHTMLTAG");
   s.smartphone = f.Switch("SMARTPHONE");
+  s.post_interval = f.Number("POSTINTERVAL");
+  s.refuse_double_post = f.Switch("REFUSEDOUBLEPOST");
+  // Only a number limits: a missing or empty value, or a negative one, is
+  // no limit (0 is: no address at all).
+  if (!f.Text("MAXLINKS").empty()) s.max_links = f.Number("MAXLINKS");
+  if (s.max_links < 0) s.max_links = -1;
+  s.trap_field = f.Switch("TRAPFIELD");
 
   if (s.imode == 2) s.imode = IsMobileAgent(user_agent) ? 1 : 0;
   if (s.mobile()) {

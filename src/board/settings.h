@@ -97,6 +97,10 @@ struct Settings {
   bool convert_remote_host = false;
   bool use_html_tag = false;  // bodies are written as posted, markup and all
   bool smartphone = false;    // pages carry the phone layout (not i-mode pages)
+  int post_interval = 0;      // POSTINTERVAL: seconds between two posts of a host (0 none)
+  bool refuse_double_post = false;
+  int max_links = -1;  // MAXLINKS: web addresses a body may hold (-1 any number)
+  bool trap_field = false;
 
   std::string no_head_color = "#33AACC";
   std::string date_head_color = "#AAEEAA";
@@ -122,6 +126,8 @@ struct Settings {
   bool mobile() const { return imode == 1; }
   bool phone_layout() const { return smartphone && !mobile(); }
   bool age_on() const { return use_age == "1" || use_age == "2"; }
+  // Posts are counted in the board's limits file.
+  bool limits_posts() const { return post_interval > 0 || refuse_double_post; }
   // Put at the end of every posting form's opening tag.
   std::string form_enctype;
 };

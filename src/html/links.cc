@@ -41,8 +41,15 @@ Html PersonalSettingsLink(const Request& req, const Html& text) {
 }
 
 Html BoardForm(const Request& req, long long number, Action action) {
-  return "<FORM ACTION=\"" + BoardHref(req, number, action) + "\" METHOD=\"POST\"" +
-         Html::Trusted(req.settings.form_enctype) + ">";
+  Html form = "<FORM ACTION=\"" + BoardHref(req, number, action) + "\" METHOD=\"POST\"" +
+              Html::Trusted(req.settings.form_enctype) + ">";
+  if (req.settings.trap_field && !req.mobile() &&
+      (action == Action::kPostFromList || action == Action::kNewestAfterPost)) {
+    form += Html(
+        "<DIV aria-hidden=\"true\" STYLE=\"position:absolute;left:-10000px;width:1px;height:1px;overflow:hidden\">"
+        "<INPUT TYPE=\"TEXT\" NAME=\"HOMEPAGE\" VALUE=\"\" autocomplete=\"off\" tabindex=\"-1\"></DIV>");
+  }
+  return form;
 }
 
 Html NumberLink(const Request& req, long long n) {

@@ -27,8 +27,12 @@ Html BoardLinkNewWindow(const Request& req, long long number, Action action, con
 // code (1 when the query had none) as fourth number.
 Html PersonalSettingsLink(const Request& req, const Html& text);
 // <FORM ACTION="kiroq.exe?board+size+number+action" METHOD="POST" + the
-// board's form encoding + ">".
+// board's form encoding + ">". With TRAPFIELD, a posting form (actions 6
+// and 9) but on i-mode pages goes on with the trap field: a text field a
+// style moves out of sight, which people never fill in and posting
+// programs do.
 Html BoardForm(const Request& req, long long number, Action action);
+inline constexpr char kTrapFieldName[] = "HOMEPAGE";
 
 // With NUMCLICK: a link to article n (action 3) whose text is n; without it
 // the plain number.

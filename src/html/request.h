@@ -4,6 +4,7 @@
 #ifndef KIROQ_HTML_REQUEST_H_
 #define KIROQ_HTML_REQUEST_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,7 @@ struct Request {
 
   std::string upload_dir;      // set when FILEUPLOAD is on
   std::string admin_password;  // "" when the board has none
+  int64_t locked_until = 0;    // the end of the client's lock-out, once a password check found one
 
   // Query word i (1-based), "" when absent.
   const std::string& Word(std::size_t i) const;

@@ -11,6 +11,7 @@
 #include "html/article_view.h"
 #include "html/links.h"
 #include "html/page_context.h"
+#include "html/password_guard.h"
 #include "html/post_date.h"
 #include "html/request.h"
 #include "storage/article_store.h"
@@ -190,13 +191,27 @@ void AdminMenuPage(Request& req) {
 
 void AdminActionPage(Request& req) {
   Output* out = req.out;
-  // A board without a control password has no administrator.
-  if (req.admin_password.empty() || req.input.Field("PASSWORD2") != req.admin_password) {
+  // A board without a control password has no administrator, and no
+  // password to guess.
+  bool right = false;
+  bool locked_out = false;
+  if (!req.admin_password.empty()) {
+    locked_out = !StartPasswordCheck(req);
+    if (!locked_out) {
+      right = req.input.Field("PASSWORD2") == req.admin_password;
+      FinishPasswordCheck(req, PasswordKind::kAdministrator, right);
+    }
+  }
+  if (!right) {
     WritePageHeader(out);
     out->Line("<HTML>");
     out->Line(kBody);
     WriteTitleLine(req);
-    out->Line("管理用パスワードが間違っています！<P>"_sj);
+    if (locked_out) {
+      WriteLockedOutLines(req);
+    } else {
+      out->Line("管理用パスワードが間違っています！<P>"_sj);
+    }
     out->Line("</BODY>");
     out->Line("</HTML>");
     return;

@@ -7,6 +7,7 @@
 #include "html/article_view.h"
 #include "html/frame.h"
 #include "html/page_context.h"
+#include "html/password_guard.h"
 #include "html/request.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
@@ -57,28 +58,46 @@ void NewestArticlePage(Request& req, const PageContext& page) {
 
 namespace {
 
+enum class Toggled { kYes, kNo, kLockedOut };
+
 // Flips the mark when password is the article's deletion password. An
-// article stored without one never matches. False on a mismatch.
-bool ToggleIfPassword(Request& req, int position, const std::string& password) {
-  std::unique_ptr<File> index = OpenIndexOrEnd(req, OpenMode::kWriteExclusive);
-  std::string bytes;
-  if (!ReadRecordBytes(index.get(), position, &bytes).ok()) return false;
-  IndexRecord rec;
-  DecodeRecord(bytes, &rec);
-  if (rec.password.empty() || rec.password != password) return false;
-  ToggleDeletedMark(&bytes);
-  return WriteRecordBytes(index.get(), position, bytes).ok();
+// article stored without one never matches, and an empty password is no
+// guess.
+Toggled ToggleIfPassword(Request& req, int position, const std::string& password) {
+  if (password.empty()) return Toggled::kNo;
+  if (!StartPasswordCheck(req)) return Toggled::kLockedOut;
+  bool right = false, written = false;
+  {
+    std::unique_ptr<File> index = OpenIndexOrEnd(req, OpenMode::kWriteExclusive);
+    std::string bytes;
+    IndexRecord rec;
+    if (ReadRecordBytes(index.get(), position, &bytes).ok()) {
+      DecodeRecord(bytes, &rec);
+      right = !rec.password.empty() && rec.password == password;
+    }
+    if (right) {
+      ToggleDeletedMark(&bytes);
+      written = WriteRecordBytes(index.get(), position, bytes).ok();
+    }
+  }
+  FinishPasswordCheck(req, PasswordKind::kDeletion, right);
+  return written ? Toggled::kYes : Toggled::kNo;
 }
 
 }  // namespace
 
 void ToggleWithCookiePage(Request& req, const PageContext& page) {
-  ToggleIfPassword(req, page.position, req.cookies.Value("PWD="));
+  if (ToggleIfPassword(req, page.position, req.cookies.Value("PWD=")) == Toggled::kLockedOut) {
+    WriteLockedOutLines(req);
+  }
   ShowCurrentArticle(req, page);
 }
 
 void ToggleWithPasswordPage(Request& req, const PageContext& page) {
-  if (!ToggleIfPassword(req, page.position, req.input.Field("DELPASSWORD"))) {
+  const Toggled toggled = ToggleIfPassword(req, page.position, req.input.Field("DELPASSWORD"));
+  if (toggled == Toggled::kLockedOut) {
+    WriteLockedOutLines(req);
+  } else if (toggled == Toggled::kNo) {
     // sic: kept as boards have always shown it.
     req.out->Line(req.japanese() ? "削除用のパスワードが間違っています。"_sj
                                  : "A password for the elimination is wrong.");

@@ -12,6 +12,7 @@
 #include "html/article_block.h"
 #include "html/frame.h"
 #include "html/links.h"
+#include "html/password_guard.h"
 #include "html/request.h"
 #include "storage/article_store.h"
 #include "storage/attachment_names.h"
@@ -103,6 +104,17 @@ bool UploadAllowed(Request& req, int position, const std::string& password) {
   IndexRecord rec;
   if (position < 0 || !ReadRecord(index.get(), position, &rec).ok()) return false;
   return !rec.password.empty() && rec.password == password;
+}
+
+enum class Allowed { kYes, kNo, kLockedOut };
+
+// UploadAllowed as a counted password check; an empty password is no guess.
+Allowed CheckUploadPassword(Request& req, int position, const std::string& password) {
+  if (password.empty()) return Allowed::kNo;
+  if (!StartPasswordCheck(req)) return Allowed::kLockedOut;
+  const bool right = UploadAllowed(req, position, password);
+  FinishPasswordCheck(req, PasswordKind::kDeletion, right);
+  return right ? Allowed::kYes : Allowed::kNo;
 }
 
 // Names the attachment in the record, re-read under the write lock so that
@@ -263,7 +275,10 @@ void StoreUploadPage(Request& req) {
   if (!req.settings.file_upload) return NoAttachmentsPage(req);
   WritePageHeader(req.out);
   const int position = req.number - 1;
-  if (!UploadAllowed(req, position, req.input.Field("UPPASSWORD"))) {
+  const Allowed allowed = CheckUploadPassword(req, position, req.input.Field("UPPASSWORD"));
+  if (allowed == Allowed::kLockedOut) {
+    WriteLockedOutLines(req);
+  } else if (allowed == Allowed::kNo) {
     req.out->Line("パスワードが違います。ファイルの添付を行うことが出来ません。"_sj);
   } else {
     std::string name = StoreUploadedFile(req);

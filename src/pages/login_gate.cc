@@ -8,6 +8,7 @@
 #include "cgi/output.h"
 #include "html/frame.h"
 #include "html/member_log.h"
+#include "html/password_guard.h"
 #include "html/request.h"
 #include "text/sjis.h"
 
@@ -93,12 +94,20 @@ void WriteMemberCookies(Request& req, const std::string& id, const std::string& 
 }
 
 // The member cookies name a member: checked on every request, as at login,
-// since a cookie is only what the browser says.
+// since a cookie is only what the browser says. A wrong password in them
+// counts as a wrong password, and a locked-out client gets the notice; an ID
+// without a password is no guess.
 bool HoldsMemberCookies(Request& req) {
   const std::string id = req.cookies.Value("MEMID=");
   if (id.empty()) return false;
+  const std::string password = req.cookies.Value("MEMPASS=");
   Member member;
-  return FindMember(req.env, req.settings.members_only, id, req.cookies.Value("MEMPASS="), &member);
+  if (password.empty()) return FindMember(req.env, req.settings.members_only, id, password, &member);
+  const PasswordResult result = CheckRepeatedPassword(req, PasswordKind::kMember, [&] {
+    return FindMember(req.env, req.settings.members_only, id, password, &member);
+  });
+  if (result == PasswordResult::kLockedOut) RefuseLockedOut(req);
+  return result == PasswordResult::kRight;
 }
 
 }  // namespace
@@ -118,8 +127,11 @@ void PassLoginGate(Request& req) {
   }
   const std::string id = req.input.Field("CONFMEMID");
   const std::string password = req.input.Field("CONFMEMPASS");
+  if (!StartPasswordCheck(req)) RefuseLockedOut(req);
   Member member;
-  if (!FindMember(req.env, s.members_only, id, password, &member)) {
+  const bool right = FindMember(req.env, s.members_only, id, password, &member);
+  FinishPasswordCheck(req, PasswordKind::kMember, right);
+  if (!right) {
     WriteLoginFailedPage(req, id);
     EndRequest();
   }

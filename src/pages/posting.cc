@@ -3,11 +3,14 @@
 #include <memory>
 
 #include "board/actions.h"
+#include "board/limits.h"
 #include "board/members.h"
 #include "cgi/client.h"
 #include "cgi/headers.h"
 #include "html/frame.h"
+#include "html/links.h"
 #include "html/member_log.h"
+#include "html/password_guard.h"
 #include "html/request.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
@@ -103,8 +106,11 @@ std::string ScreenContent(Request& req) {
 void CheckMember(Request& req) {
   std::string id = req.input.Field("MEMID");
   std::string password = req.input.Field("MEMPASS");
+  if (!StartPasswordCheck(req)) RefuseLockedOut(req);
   Member m;
-  if (FindMember(req.env, req.settings.members_only, id, password, &m)) {
+  const bool right = FindMember(req.env, req.settings.members_only, id, password, &m);
+  FinishPasswordCheck(req, PasswordKind::kMember, right);
+  if (right) {
     req.post.record.email = std::string(CutToBytes(m.email, record_layout::kEmailCap, req.japanese()));
     req.post.record.name = std::string(CutToBytes(m.name, record_layout::kNameCap, req.japanese()));
     return;
@@ -117,6 +123,71 @@ void CheckMember(Request& req) {
   LogFailedLogin(req, id);
   req.out->Line("</BODY></HTML>");
   EndRequest();
+}
+
+void CheckControlPassword(Request& req) {
+  bool right = false;
+  if (!req.admin_password.empty()) {
+    if (!StartPasswordCheck(req)) RefuseLockedOut(req);
+    right = req.post.password2 == req.admin_password;
+    FinishPasswordCheck(req, PasswordKind::kAdministrator, right);
+  }
+  if (!right) {
+    Refuse(req, "PASSWORD ERROR!!", "管理用パスワードが間違っています<BR>"_sj, "発言はキャンセルされました。"_sj,
+           "A password for the control is wrong.<BR>", "A remark was canceled.");
+  }
+}
+
+// The screens that need no state: the trap field a person never sees
+// (TRAPFIELD) and the number of web addresses (MAXLINKS).
+void CheckBotScreens(Request& req, std::string_view body) {
+  if (req.settings.trap_field && !req.input.Field(kTrapFieldName).empty()) {
+    Refuse(req, "KIROQ ERROR", "この発言は受け付けられませんでした。<BR>"_sj, "発言は保存されていません。"_sj,
+           "This post was not accepted.<BR>", "Nothing was stored.");
+  }
+  if (req.settings.max_links >= 0 && CountWebAddresses(body) > req.settings.max_links) {
+    const Html limit = Html::Number(req.settings.max_links);
+    Refuse(req, "KIROQ ERROR", "本文中のアドレスが多すぎます（"_sj + limit + " 個まで）。<BR>"_sj,
+           "アドレスを減らして再度投稿して下さい。発言は保存されていません。"_sj,
+           "The message holds too many web addresses (at most " + limit + ").<BR>",
+           "Please remove some and post again. Nothing was stored.");
+  }
+}
+
+// POSTINTERVAL and REFUSEDOUBLEPOST, in one locked turn of the limits file
+// so that concurrent posts of a host are counted exactly: the post is
+// entered as stored before it is, and a refused one changes nothing.
+void CheckPostingLimits(Request& req, std::string_view body) {
+  const Settings& s = req.settings;
+  if (!s.limits_posts()) return;
+  const std::string host = LimitsHost(req.client.remote_addr);
+  const uint64_t hash = PostHash(req.post.record.title, body);
+  int64_t wait = 0;
+  bool double_post = false;
+  UpdateLimits(req.env, req.files.Limits(), [&](LimitsState& state, int64_t now) {
+    const int64_t last = state.LastPost(host);
+    if (s.post_interval > 0 && last >= 0 && now - last < s.post_interval) {
+      wait = s.post_interval - (now - last);
+      return false;
+    }
+    if (s.refuse_double_post && state.Posted(host, hash, now - kDoublePostSeconds + 1)) {
+      double_post = true;
+      return false;
+    }
+    state.AddPost(host, hash, now);
+    return true;
+  });
+  if (wait > 0) {
+    const Html seconds = Html::Number(wait);
+    Refuse(req, "KIROQ ERROR", "続けて投稿することはできません。<BR>"_sj,
+           "あと "_sj + seconds + " 秒待ってから投稿して下さい。発言は保存されていません。"_sj,
+           "You posted only a moment ago.<BR>",
+           "Please wait " + seconds + " seconds and post again. Nothing was stored.");
+  }
+  if (double_post) {
+    Refuse(req, "KIROQ ERROR", "同じ内容の発言がすでに投稿されています。<BR>"_sj, "発言は保存されていません。"_sj,
+           "The same title and message were posted already.<BR>", "Nothing was stored.");
+  }
 }
 
 void ApplyDefaults(Request& req) {
@@ -193,17 +264,16 @@ bool CheckAndStorePost(Request& req) {
   if (IsPostAction(action) && body.empty()) RefuseMissingText(req);
   // A read-only board takes posts only with its control password, and a
   // board without one takes none.
-  if (req.settings.read_only && IsPostAction(action) &&
-      (req.admin_password.empty() || req.post.password2 != req.admin_password)) {
-    Refuse(req, "PASSWORD ERROR!!", "管理用パスワードが間違っています<BR>"_sj, "発言はキャンセルされました。"_sj,
-           "A password for the control is wrong.<BR>", "A remark was canceled.");
-  }
+  if (req.settings.read_only && IsPostAction(action)) CheckControlPassword(req);
   if (req.settings.members_only_board() && IsPostAction(action)) CheckMember(req);
   if (!IsPostAction(action)) return false;
+  CheckBotScreens(req, body);
   ApplyDefaults(req);
   // Everything that can refuse the post is checked before anything is
-  // written, so a refused post leaves nothing behind.
+  // written, so a refused post leaves nothing behind; the posting limits
+  // come last, as they enter the post in the limits file.
   CheckEmail(req);
+  CheckPostingLimits(req, body);
   StorePost(req, body);
   return true;
 }

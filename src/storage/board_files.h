@@ -4,6 +4,7 @@
 //   <board>.ini, .mes, .post, .repost, .HED, .FOT, .LOGINERR  (read only)
 //   bbsdb/<board>.log   article log
 //   bbsdb/<board>.idx   index
+//   bbsdb/<board>.lim   posting limits and wrong passwords of the last hour
 //   bbsdb/<board>/      attachments
 #ifndef KIROQ_STORAGE_BOARD_FILES_H_
 #define KIROQ_STORAGE_BOARD_FILES_H_
@@ -31,6 +32,7 @@ class BoardFiles {
   std::string DataDir() const { return folder_ + "bbsdb"; }
   std::string Log() const { return folder_ + "bbsdb/" + board_ + ".log"; }
   std::string Index() const { return folder_ + "bbsdb/" + board_ + ".idx"; }
+  std::string Limits() const { return folder_ + "bbsdb/" + board_ + ".lim"; }
   // The attachment folder, with a trailing "/".
   std::string UploadDir() const { return folder_ + "bbsdb/" + board_ + "/"; }
 

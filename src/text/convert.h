@@ -18,10 +18,15 @@ std::string RomajiToHiragana(std::string_view text);
 
 // Every address beginning "www." or "http" (any case) outside an existing
 // <A ...>...</A> element becomes a link opening in a new window; the address
-// runs to the first blank or double-byte character. "www." addresses get
+// runs to the first blank, line break or double-byte character. "www." addresses get
 // "http://" in front in the link target only. The address is copied into the
 // link as it stands: give this text that is already HTML-escaped.
 std::string AutoLinkAddresses(std::string_view text);
+
+// The web addresses in text, found as AutoLinkAddresses finds them, that
+// begin "http://", "https://" or "www." (any case). Addresses inside an
+// <A ...>...</A> element count too, and a line break ends an address.
+int CountWebAddresses(std::string_view text);
 
 // A text shorter than limit bytes comes back unchanged; otherwise it is cut
 // to limit bytes (limit - 1 when that would split a double-byte character)

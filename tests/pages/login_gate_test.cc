@@ -149,9 +149,12 @@ TEST_F(LoginGateTest, EveryActionNeedsTheMembersOwnCookies) {
       {"MEMPASS=secret", false},
       {"MEMID=aLICE; MEMPASS=secret", true},
   };
+  int client = 0;
   for (const auto& c : kCookies) {
     for (int action : actions) {
       board_.env().vars["HTTP_COOKIE"] = c.cookie;
+      // Each from another address: wrong cookies count as wrong passwords.
+      board_.env().vars["REMOTE_ADDR"] = "2001:db8:" + std::to_string(++client) + "::1";
       const std::string out =
           board_.Post({"cafe", "10", "1", std::to_string(action)}, {{"SEARCHWORD", "members"}, {"CONTENT", "members"}});
       const bool login = out.find("NAME=\"CONFMEMID\"") != std::string::npos;

@@ -130,8 +130,8 @@ std::map<std::string, std::string> Listing(const std::string& root, const std::s
   const std::string attachments = "bbsdb/" + board;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
     const std::string rel = fs::relative(it->path(), root).string();
-    if (rel == attachments + ".log" || rel == attachments + ".idx" || rel == attachments ||
-        rel.rfind(attachments + "/", 0) == 0) {
+    if (rel == attachments + ".log" || rel == attachments + ".idx" || rel == attachments + ".lim" ||
+        rel == attachments || rel.rfind(attachments + "/", 0) == 0) {
       continue;
     }
     if (it->is_directory()) {

@@ -50,5 +50,23 @@ TEST(AutoLinkAddresses, TextWithoutAddressesIsUnchanged) {
   EXPECT_EQ(AutoLinkAddresses("www ww.x htt ftp://x.jp"), "www ww.x htt ftp://x.jp");
 }
 
+TEST(CountWebAddresses, CountsWhatTheLinkerFindsThatIsAnAddress) {
+  const struct {
+    const char* text;
+    int count;
+  } kCases[] = {
+      {"", 0},
+      {"http://a.jp/ and www.b.jp", 2},
+      {"HTTPS://a.jp WWW.b.jp Http://c.jp", 3},
+      {"http://a.jp\r\nhttp://b.jp\nwww.c.jp", 3},  // a line break ends an address
+      {"http://a.jphttp://b.jp", 1},                // the linker sees one
+      {"the http protocol, www pages, htt://x", 0},
+      // Inside links too; an address runs to the next blank, as the linker's.
+      {"<a href=\"http://a.jp\">a</a> <A HREF=http://b.jp>www.c.jp</A> www.d.jp", 3},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(CountWebAddresses(c.text), c.count) << c.text;
+  EXPECT_EQ(CountWebAddresses("→http://a.jp/です、www.b.jp"_sj), 2);
+}
+
 }  // namespace
 }  // namespace kiroq

@@ -33,6 +33,8 @@ function privateFiles(site) {
   fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'members-login.txt'), '"2026/01/01","10:00:00","guest","tried-secret","h","a"\r\n');
   fs.mkdirSync(path.join(site.bbs, 'bbsdb', 'demo'), { recursive: true });
   fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo', 'demo1.txt'), '7\r\n');
+  // The limits file holds the addresses of recent posters.
+  fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.lim'), 'KIROQ LIMITS 1\nF 1733620000 198.51.100.9\n');
   // A script beside the program must not run just because it is there.
   fs.writeFileSync(path.join(site.bbs, 'other.cgi'), '#!/bin/sh\necho "Content-Type: text/plain"\necho\necho RAN-OTHER\n', {
     mode: 0o755,
@@ -54,6 +56,9 @@ function privateFiles(site) {
     ['/bbs/bbsdb/demo.log', ''],
     ['/bbs/bbsdb/demo.idx', ''],
     ['/bbs/bbsdb/english.idx', ''],
+    ['/bbs/bbsdb/demo.lim', '198.51.100.9'],
+    ['/bbs/bbsdb/DEMO.LIM', '198.51.100.9'],
+    ['/bbs/bbsdb/demo%2elim', '198.51.100.9'],
     ['/bbs/bbsdb/demo%2elog', ''],
     ['/bbs/bbsdb/demo/1/..%2F..%2Fdemo.idx', ''],
     ['/bbs/bbsdb/demo/1/%2e%2e/%2e%2e/demo.idx', ''],
@@ -137,7 +142,7 @@ for (const kind of ['apache', 'lighttpd', 'nginx']) {
       assert.ok(page.text.includes(`${kind} から送りました。`));
     });
 
-    it('refuses settings, templates, member files, logs, indexes and password files', async () => {
+    it('refuses settings, templates, member files, logs, indexes, limits files and password files', async () => {
       const leaks = [];
       for (const [p, secret] of privateFiles(site)) {
         const res = await rawGet(server.port, p);

@@ -1,0 +1,102 @@
+#include "board/limits.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace kiroq {
+namespace {
+
+constexpr int64_t kNow = 1733620000;
+
+TEST(LimitsHost, IPv4AsItIsIPv6ByItsSlash64) {
+  const struct {
+    const char* addr;
+    const char* host;
+  } kCases[] = {
+      {"192.0.2.7", "192.0.2.7"},
+      {"2001:db8:1:2::7", "2001:db8:1:2::/64"},
+      {"2001:0DB8:0001:0002:aaaa:bbbb:cccc:dddd", "2001:db8:1:2::/64"},
+      {"2001:db8::1", "2001:db8:0:0::/64"},
+      {"::1", "0:0:0:0::/64"},
+      {"fe80::1%eth0", "fe80:0:0:0::/64"},
+      {"::ffff:192.0.2.9", "192.0.2.9"},
+      {"1:2:3:4:5:6:1.2.3.4", "1:2:3:4::/64"},
+      // Not addresses: kept, without blanks or line breaks, cut to 64 bytes.
+      {"", "-"},
+      {"1:2:3", "1:2:3"},
+      {"a b\nc", "a_b_c"},
+      {"1::2::3", "1::2::3"},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(LimitsHost(c.addr), c.host) << c.addr;
+  EXPECT_EQ(LimitsHost(std::string(100, 'x')).size(), 64u);
+}
+
+TEST(LimitsState, RoundTripsAndDropsWhatIsOld) {
+  LimitsState s;
+  s.AddPost("192.0.2.7", 0x0123456789abcdefull, kNow - 4000);  // over an hour old
+  s.AddPost("192.0.2.7", PostHash("t", "b"), kNow - 10);
+  s.AddWrongPassword("2001:db8:1:2::/64", kNow - 5);
+  char hash[17];
+  std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(PostHash("t", "b")));
+  const std::string bytes = s.Serialize();
+  EXPECT_EQ(bytes,
+            "KIROQ LIMITS 1\n"
+            "P 1733616000 192.0.2.7 0123456789abcdef\n"
+            "P 1733619990 192.0.2.7 " +
+                std::string(hash) + "\nF 1733619995 2001:db8:1:2::/64\n");
+  // The entry over an hour old is dropped when read.
+  EXPECT_EQ(LimitsState::Parse(bytes, kNow).Serialize(), "KIROQ LIMITS 1\n" + bytes.substr(bytes.find("P 1733619990")));
+  // An entry from well ahead of the clock (one set back) is dropped too.
+  EXPECT_TRUE(LimitsState::Parse("KIROQ LIMITS 1\nF 1733620100 h\n", kNow).entries().empty());
+  EXPECT_EQ(LimitsState::Parse("KIROQ LIMITS 1\nF 1733620030 h\n", kNow).entries().size(), 1u);
+}
+
+TEST(LimitsState, DamagedFilesReadAsEmpty) {
+  const std::string good = "KIROQ LIMITS 1\nF 1733619999 h\n";
+  ASSERT_EQ(LimitsState::Parse(good, kNow).entries().size(), 1u);
+  const char* kDamaged[] = {
+      "",
+      "KIROQ LIMITS 2\nF 1733619999 h\n",
+      "KIROQ LIMITS 1\nF 1733619999 h",  // cut short
+      "KIROQ LIMITS 1\nF 1733619999 h\nX 1733619999 h\n",
+      "KIROQ LIMITS 1\nF 17336x9999 h\n",
+      "KIROQ LIMITS 1\nF 1733619999 h extra\n",
+      "KIROQ LIMITS 1\nP 1733619999 h 0123\n",
+      "KIROQ LIMITS 1\nF 1733619999 h\r\n",
+      "KIROQ LIMITS 1\nF  1733619999 h\n",
+      "\x00\x01\x02garbage",
+  };
+  for (const char* bytes : kDamaged) EXPECT_TRUE(LimitsState::Parse(bytes, kNow).entries().empty()) << bytes;
+  std::string oversized = "KIROQ LIMITS 1\n";
+  while (oversized.size() <= kMaxLimitsFileBytes) oversized += "F 1733619999 h\n";
+  EXPECT_TRUE(LimitsState::Parse(oversized, kNow).entries().empty());
+}
+
+TEST(LimitsState, KeepsTheNewestEntriesUnderTheCap) {
+  LimitsState s;
+  for (std::size_t i = 0; i < kMaxLimitEntries + 50; ++i) {
+    s.AddPost("2001:db8:ffff:ffff::/64", i, kNow - 3000 + static_cast<int64_t>(i));
+  }
+  const std::string bytes = s.Serialize();
+  EXPECT_LT(bytes.size(), 200u * 1024);
+  const LimitsState read = LimitsState::Parse(bytes, kNow);
+  ASSERT_EQ(read.entries().size(), kMaxLimitEntries);
+  EXPECT_EQ(read.entries().front().hash, 50u);
+  EXPECT_EQ(read.entries().back().hash, kMaxLimitEntries + 49);
+}
+
+TEST(LimitsState, WrongPasswordsCountForTenMinutes) {
+  LimitsState s;
+  // Four exactly ten minutes back no longer count; five within do.
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(s.AddWrongPassword("h", kNow - kWrongPasswordSeconds));
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(s.AddWrongPassword("h", kNow));
+  EXPECT_TRUE(s.AddWrongPassword("h", kNow));
+  EXPECT_EQ(s.LockedUntil("h", kNow + kLockOutSeconds - 1), kNow + kLockOutSeconds);
+  EXPECT_EQ(s.LockedUntil("h", kNow + kLockOutSeconds), 0);
+  EXPECT_EQ(s.LockedUntil("other", kNow), 0);
+}
+
+}  // namespace
+}  // namespace kiroq
