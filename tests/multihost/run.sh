@@ -19,7 +19,7 @@ HERE=$ROOT/tests/multihost
 
 echo "== building"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build --target kiroq multihost_driver -j "${JOBS:-2}" | grep -v '^\[' || true
+cmake --build build --target kiroq multihost_driver -j "${JOBS:-2}" | grep -v '^\[\|directory' || true
 DRIVER=$ROOT/build/multihost_driver PROGRAM=$ROOT/build/kiroq.exe
 
 has_nfsd() { grep -qw nfsd /proc/filesystems || { command -v modprobe >/dev/null && modprobe nfsd 2>/dev/null; }; }

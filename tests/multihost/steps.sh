@@ -45,6 +45,7 @@ grep -qs ' /proc/fs/nfsd ' /proc/mounts || mount -t nfsd nfsd /proc/fs/nfsd || e
 # The server: the export (fsid 0: the NFSv4 root), its mount daemon for the
 # export upcalls, and nfsd for NFSv4.1 and 4.2 only, with a short grace
 # period so that locks are granted soon after it starts.
+touch /etc/exports /var/lib/nfs/etab
 exportfs -o rw,sync,no_subtree_check,no_root_squash,insecure,fsid=0 "$NET.0.0/16:$EXPORT" || exit 2
 rpc.mountd -N 2 -N 3 -F &
 started_mountd=$!
