@@ -13,7 +13,7 @@
 set -u
 DRIVER=$1 PROGRAM=$2 WORK=$3
 POSTS=${4:-60} POSTERS=${5:-3} READERS=${6:-2} KILL=${7:-35} OPTIONS=${8:-vers=4.2,hard}
-BOARD=test
+BOARD="test"
 EXPORT=$WORK/export LOCAL=$WORK/local
 NET=10.77
 failures=0
@@ -70,7 +70,7 @@ for i in 1 2; do
   mkdir -p "$WORK/web$i"
   # The mount enters the namespace's network only: the NFS client belongs to
   # that network, the mount stays visible to every process.
-  nsenter --net=/run/netns/kq-web$i mount -t nfs -o $OPTIONS,clientaddr=$NET.$i.2 $NET.$i.1:/ "$WORK/web$i" ||
+  nsenter --net=/run/netns/kq-web$i mount -t nfs -o "$OPTIONS,clientaddr=$NET.$i.2" "$NET.$i.1:/" "$WORK/web$i" ||
     exit 2
 done
 
