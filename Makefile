@@ -4,12 +4,13 @@
 # make stop   stops that server
 # make fuzz   builds the libFuzzer targets with clang and runs each FUZZ_SECONDS
 # make bench  times whole requests against a minimal CGI program (PERFORMANCE.md)
+# make test-multihost  one board served by two web servers over NFS (root)
 JOBS ?= 2
 PORT ?= 8080
 RUN_DIR ?= $(CURDIR)/run
 FUZZ_SECONDS ?= 30
 
-.PHONY: build test check check-format format test-unit test-asan test-web fuzz serve stop clean bench
+.PHONY: build test check check-format format test-unit test-asan test-web test-multihost fuzz serve stop clean bench
 
 build:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -58,6 +59,13 @@ test-asan:
 # headless Chromium.
 test-web: build
 	bash tests/web/run.sh
+
+# One board served by two web servers over NFSv4.2 (two network namespaces,
+# posters killed at random), then every post, record and lock checked; in a
+# QEMU virtual machine where this kernel serves no NFS. Not part of make
+# test: it needs root and takes minutes (README, "Several web servers").
+test-multihost:
+	bash tests/multihost/run.sh $(MULTIHOST_ARGS)
 
 # The request, cookie, settings, template and index readers under libFuzzer,
 # FUZZ_SECONDS per target, JOBS targets at once. Inputs that fail are left in
