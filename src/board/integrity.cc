@@ -106,22 +106,23 @@ class ListScanner {
   uint32_t stamp_ = 0;
 };
 
+// "child entry K: what is wrong with it".
 std::string EntryText(const IndexView& index, int k, int32_t c, Entry e) {
-  const std::string entry = "child entry " + Itoa(k) + " ";
+  const std::string entry = "child entry " + Itoa(k) + ": ";
+  const std::string article = "article " + Itoa(int64_t{c} + 1);
   switch (e) {
     case Entry::kOutside:
-      return entry + "(" + Itoa(c) + ") is outside the board (0.." + Itoa(index.count() - 1) + ")";
+      return entry + Itoa(c) + " is outside the board (0.." + Itoa(index.count() - 1) + ")";
     case Entry::kNotNewer:
-      return entry + "lists article " + Itoa(int64_t{c} + 1) + ", which is not newer";
+      return entry + article + " is not newer";
     case Entry::kTwice:
-      return entry + "lists article " + Itoa(int64_t{c} + 1) + " again";
+      return entry + article + " is listed again";
     case Entry::kOfAnother: {
       const int32_t parent = index.parent(c);
-      return entry + "lists article " + Itoa(int64_t{c} + 1) +
-             (parent == 0 ? ", a thread top" : ", a reply to article " + Itoa(parent));
+      return entry + article + (parent == 0 ? " is a thread top" : " is a reply to article " + Itoa(parent));
     }
     default:
-      return entry + "lists article " + Itoa(int64_t{c} + 1);
+      return entry + article;
   }
 }
 
@@ -273,11 +274,11 @@ void CheckChildCycles(const IndexView& index, std::vector<IndexFault>* faults) {
       const int d = depth[static_cast<std::size_t>(c)];
       if (d >= 0) {
         const int length = static_cast<int>(stack.size()) - d;
-        faults->push_back(
-            {f.p + 1, FaultKind::kChildCycle,
-             Prefix(f.p + 1) + "child entry " + Itoa(k) +
-                 (c == f.p ? " lists the article itself"
-                           : " leads back to article " + Itoa(c + 1) + " (a cycle of " + Itoa(length) + " articles)")});
+        faults->push_back({f.p + 1, FaultKind::kChildCycle,
+                           Prefix(f.p + 1) + "child entry " + Itoa(k) + ": " +
+                               (c == f.p ? std::string("the article lists itself")
+                                         : "article " + Itoa(c + 1) + " leads back here (a cycle of " + Itoa(length) +
+                                               " articles)")});
       } else if (d == -1) {
         depth[static_cast<std::size_t>(c)] = static_cast<int>(stack.size());
         stack.push_back({c, 0});
