@@ -281,6 +281,39 @@ TEST(BoardIntegrity, RepairLeavesOnlyWhatItDoesNotMendOnRandomIndexes) {
   }
 }
 
+// A full list of 101 is sound with further replies beyond it; a list with
+// room for one of two missing replies links the older and is then full.
+TEST(BoardIntegrity, FullListsTakeNoMore) {
+  std::string bytes = EncodeRecord(SampleRecord("top"));
+  for (int q = 1; q <= 103; ++q) {
+    IndexRecord reply = SampleRecord("re", "poster", 1);
+    reply.body_start = reply.body_end = q;
+    bytes += EncodeRecord(reply);
+    if (q <= kMaxChildren) {
+      ASSERT_TRUE(AddChild(&bytes, q));  // the first record's list
+    }
+  }
+  EXPECT_TRUE(CheckIndex(IndexView(bytes), 0, 200, true).empty());
+  EXPECT_TRUE(PlanChildRepairs(IndexView(bytes)).empty());
+
+  // Drop entry 50 (article 52): it and the two unlisted replies are missing;
+  // room for one, the oldest.
+  for (int k = 50; k < kMaxChildren - 1; ++k) PutInt32(bytes.data() + L::kChildren + 4 * k, k + 2);
+  PutInt32(bytes.data() + L::kChildCount, kMaxChildren - 1);
+  std::vector<IndexFault> faults = CheckIndex(IndexView(bytes), 0, 200, true);
+  ASSERT_EQ(faults.size(), 3u);
+  EXPECT_EQ(faults[0].text, "article 52: reply missing from the child list of its parent, article 1");
+  const std::vector<RecordRepair> plan = PlanChildRepairs(IndexView(bytes));
+  ASSERT_EQ(plan.size(), 1u);
+  EXPECT_EQ(plan[0].changes,
+            (std::vector<std::string>{"article 1: linked reply 52", "article 1: child count 100 set to 101"}));
+  IndexRecord mended;
+  DecodeRecord(plan[0].bytes, &mended);
+  for (int k = 0; k < kMaxChildren; ++k) ASSERT_EQ(mended.children[k], k + 1) << "posting order";
+  bytes.replace(0, kRecordSize, plan[0].bytes);
+  EXPECT_TRUE(CheckIndex(IndexView(bytes), 0, 200, true).empty());
+}
+
 TEST(BoardTool, UsageSettingsAndNamesAreCannotRead) {
   BoardFixture fx;
   SoundBoard(fx);

@@ -33,6 +33,9 @@ function privateFiles(site) {
   fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'members-login.txt'), '"2026/01/01","10:00:00","guest","tried-secret","h","a"\r\n');
   fs.mkdirSync(path.join(site.bbs, 'bbsdb', 'demo'), { recursive: true });
   fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo', 'demo1.txt'), '7\r\n');
+  // The copies kiroq-board repair leaves: an index with every deletion password.
+  fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.idx.20261208T231500Z.bak'), 'copied-index-secret');
+  fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.idx.20261208T231500Z.tail'), 'cut-tail-secret');
   // A script beside the program must not run just because it is there.
   fs.writeFileSync(path.join(site.bbs, 'other.cgi'), '#!/bin/sh\necho "Content-Type: text/plain"\necho\necho RAN-OTHER\n', {
     mode: 0o755,
@@ -59,6 +62,8 @@ function privateFiles(site) {
     ['/bbs/bbsdb/demo/1/%2e%2e/%2e%2e/demo.idx', ''],
     ['/bbs/bbsdb/demo/1/../../demo.idx', ''],
     ['/bbs/bbsdb/demo/demo1.txt', ''],
+    ['/bbs/bbsdb/demo.idx.20261208T231500Z.bak', 'copied-index-secret'],
+    ['/bbs/bbsdb/demo.idx.20261208T231500Z.tail', 'cut-tail-secret'],
     ['/bbs/', 'kiroq.exe'],
     ['/bbs/bbsdb/', 'demo.idx'],
     ['/bbs/bbsdb/demo/', 'demo1.txt'],
