@@ -1,7 +1,7 @@
 #include "board/integrity.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
 #include <memory>
 
 #include "board/dates.h"

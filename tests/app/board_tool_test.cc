@@ -314,6 +314,31 @@ TEST(BoardIntegrity, FullListsTakeNoMore) {
   EXPECT_TRUE(CheckIndex(IndexView(bytes), 0, 200, true).empty());
 }
 
+// The locks of the live board: check and export read beside a reading
+// page but wait for a post; repair waits for a reading page too.
+TEST(BoardTool, TakesTheProgramsLocks) {
+  BoardFixture fx;
+  SoundBoard(fx);
+  Count(fx, 0, 1);
+  const std::string index = fx.dir().path() + "bbsdb/test.idx";
+  std::unique_ptr<File> held;
+  ASSERT_TRUE(PosixEnv()->Open(index, OpenMode::kReadShared, &held).ok());
+  EXPECT_EQ(Tool(fx, "check").code, kToolProblems) << "beside a reading page";
+  EXPECT_EQ(Tool(fx, "export").code, kToolSound);
+  EXPECT_TRUE(fx.env().sleeps.empty());
+  Result repair = Tool(fx, "repair");
+  EXPECT_EQ(repair.code, kToolCannotRead);
+  EXPECT_EQ(fx.env().sleeps.size(), 60u) << "waited as a post waits";
+  EXPECT_EQ(repair.out, "");
+  held.reset();
+  fx.env().sleeps.clear();
+  ASSERT_TRUE(PosixEnv()->Open(index, OpenMode::kWriteExclusive, &held).ok());
+  EXPECT_EQ(Tool(fx, "check").code, kToolCannotRead) << "a post holds the index";
+  EXPECT_EQ(Tool(fx, "export").code, kToolCannotRead);
+  held.reset();
+  EXPECT_EQ(Tool(fx, "repair").code, kToolSound);
+}
+
 TEST(BoardTool, UsageSettingsAndNamesAreCannotRead) {
   BoardFixture fx;
   SoundBoard(fx);
