@@ -1,5 +1,5 @@
 # make test   builds everything and runs every test
-# make build  builds the program, build/kiroq.exe
+# make build  builds the program, build/kiroq.exe, and the board tool, build/kiroq-board
 # make serve  serves the demo boards with Apache on 127.0.0.1:$(PORT)
 # make stop   stops that server
 # make fuzz   builds the libFuzzer targets with clang and runs each FUZZ_SECONDS
@@ -14,7 +14,7 @@ FUZZ_SECONDS ?= 30
 
 build:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-	cmake --build build --target kiroq -j $(JOBS)
+	cmake --build build --target kiroq kiroq_board_tool -j $(JOBS)
 
 # Every stage runs, also after a failing one; the result fails if any did.
 test:
@@ -44,6 +44,7 @@ test-unit:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKIROQ_WERROR=ON >/dev/null
 	cmake --build build -j $(JOBS)
 	bash tools/check_hardening.sh build/kiroq.exe
+	bash tools/check_hardening.sh build/kiroq-board
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
 # Every unit test again under AddressSanitizer and UndefinedBehaviorSanitizer,

@@ -7,7 +7,8 @@
 # W = 8 and 32, LOAD_SECONDS per row); the peak memory of the pages that read
 # many records or bodies (bench/memory_bench); and requests per second under a
 # private Apache with mod_cgid (wrk, 2 threads, 8 and 32 connections, 10 s,
-# with latency percentiles; rate = kiroq / floor). Prints
+# with latency percentiles; rate = kiroq / floor); the board tool's check
+# time and export's peak memory on the 65,000-article board. Prints
 # figures; never fails on them (only when something cannot be built or run).
 #
 #   bench/run.sh [RUNS]        median of RUNS runs (default 41)
@@ -33,7 +34,7 @@ echo "== build (Release, $build)"
 tests=()
 [ -f "$build/CMakeCache.txt" ] || tests=(-DKIROQ_TESTS=OFF)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIROQ_BENCH=ON "${tests[@]}" >/dev/null
-ninja -C "$build" -j2 kiroq make_threads cgi_bench load_bench memory_bench floor floor_static floor_dynamic >/dev/null
+ninja -C "$build" -j2 kiroq kiroq_board_tool make_threads cgi_bench load_bench memory_bench floor floor_static floor_dynamic >/dev/null
 
 work=$(mktemp -d /tmp/kiroq-bench.XXXXXX)
 apache_conf=""
@@ -86,6 +87,17 @@ echo "== memory (bench/memory_bench: page size 1000; a board of 50 bodies of abo
 "$build/bench/make_threads" "$work" big 50 200 | head -n 1
 "$build/bench/memory_bench" "$work" "$(( runs < 5 ? runs : 5 ))" t65k big --stalled 10 t65k+1000+0+11 big+1000+0+11
 rm -f "$work/bbsdb/big.idx" "$work/bbsdb/big.log"
+
+echo "== board tool (kiroq-board on the 65,000-article board: check, median of 5; export once, to /dev/null)"
+tool=$build/kiroq-board
+for _ in 1 2 3 4 5; do
+  start=$(date +%s%N)
+  "$tool" check "$work" t65k >/dev/null 2>&1 || true
+  echo $((($(date +%s%N) - start) / 1000000))
+done | sort -n | sed -n 3p | awk '{printf "check: %d ms\n", $1}'
+if [ -x /usr/bin/time ]; then
+  /usr/bin/time -f "export: %e s, peak RSS %M KB" "$tool" export "$work" t65k 2>&1 >/dev/null | grep '^export: [0-9]'
+fi
 
 echo "== link modes (same objects; one article, 10k board)"
 objects="$build/CMakeFiles/kiroq.dir/src/app/main.cc.o"

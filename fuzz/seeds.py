@@ -254,6 +254,25 @@ def seed_thread():
     write(t, "one_record", record(deleted=7, date=legacy_date(b" 1999/1/2 ")) + b"\x41")
 
 
+def seed_check():
+    t = "check"
+    # The log's size and the flags byte, then the index.
+    sound = [
+        record(children=[1, 3], body=(0, 9)),
+        record(parent=1, children=[2], body=(10, 19)),
+        record(parent=2, body=(20, 29), attachment=sj("表.txt")),
+        record(parent=1, body=(30, 39), date=legacy_date(b"2024/12/03 08:00:00")),
+    ]
+    write(t, "sound", struct.pack("<IB", 40, 1) + b"".join(sound))
+    damaged = [
+        record(children=[0, 3, 99, -1, 3], child_count=5, body=(0, 50)),
+        record(parent=4, children=[0], body=(5, 2)),
+        record(parent=1, child_count=-7, body=(0, 9), attachment=b"../x"),
+        record(parent=2, child_count=200, date=post_date(2024, 13, 40, 25, 61, 61), body=(8, 12)),
+    ]
+    write(t, "damaged_with_tail", struct.pack("<IB", 40, 0) + b"".join(damaged) + b"\x00" * 700)
+
+
 if __name__ == "__main__":
     seed_multipart()
     seed_upload()
@@ -262,3 +281,4 @@ if __name__ == "__main__":
     seed_settings()
     seed_template()
     seed_thread()
+    seed_check()

@@ -29,19 +29,19 @@ Status MapWholeRecords(File* index, std::string_view* bytes) {
 
 // --- IndexView ---
 
-std::string_view IndexView::Bytes(int position) const {
+std::string_view IndexView::bytes(int position) const {
   return bytes_.substr(static_cast<std::size_t>(position) * kRecordSize, kRecordSize);
 }
 
 IndexRecord IndexView::record(int position) const {
   IndexRecord rec;
-  DecodeRecord(Bytes(position), &rec);
+  DecodeRecord(bytes(position), &rec);
   return rec;
 }
 
 DateField IndexView::date(int position) const {
   DateField d;
-  std::memcpy(d.data(), Bytes(position).data() + record_layout::kDate, d.size());
+  std::memcpy(d.data(), bytes(position).data() + record_layout::kDate, d.size());
   return d;
 }
 

@@ -56,6 +56,8 @@ class IndexView {
     return Int32(At(position) + record_layout::kChildren + 4 * static_cast<std::size_t>(k));
   }
   DateField date(int position) const;
+  // The record's 1267 bytes.
+  std::string_view bytes(int position) const;
 
  private:
   const char* At(int position) const { return bytes_.data() + static_cast<std::size_t>(position) * kRecordSize; }
@@ -64,7 +66,6 @@ class IndexView {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
     return static_cast<int32_t>(uint32_t{u[0]} | uint32_t{u[1]} << 8 | uint32_t{u[2]} << 16 | uint32_t{u[3]} << 24);
   }
-  std::string_view Bytes(int position) const;
   std::string_view bytes_;
 };
 

@@ -262,21 +262,10 @@ std::string AttachmentPath(const Request& req, int number, const std::string& na
   return req.files.UploadDir() + Itoa(number) + "/" + name;
 }
 
-std::string CounterPath(const Request& req, int number) {
-  return req.files.UploadDir() + req.board + Itoa(number) + ".txt";
-}
+std::string CounterPath(const Request& req, int number) { return req.files.DownloadCounter(number); }
 
 bool ReadDownloadCounter(Request& req, int number, long long* count) {
-  std::string text;
-  if (!req.env->ReadFile(CounterPath(req, number), &text).ok()) return false;
-  std::vector<std::string> lines = SplitLines(text);
-  if (lines.empty()) {
-    *count = 0;
-  } else {
-    int v;
-    *count = ParseWholeNumber(lines[0], &v) ? v : 1;
-  }
-  return true;
+  return ReadDownloadCount(req.env, CounterPath(req, number), count);
 }
 
 void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord& rec, int number,

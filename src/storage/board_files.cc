@@ -1,5 +1,7 @@
 #include "storage/board_files.h"
 
+#include <vector>
+
 #include "text/ascii.h"
 
 namespace kiroq {
@@ -48,6 +50,19 @@ Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimi
   }
   if (attempts) *attempts = tries;
   return s;
+}
+
+bool ReadDownloadCount(Env* env, const std::string& path, long long* count) {
+  std::string text;
+  if (!env->ReadFile(path, &text).ok()) return false;
+  std::vector<std::string> lines = SplitLines(text);
+  if (lines.empty()) {
+    *count = 0;
+  } else {
+    int v;
+    *count = ParseWholeNumber(lines[0], &v) ? v : 1;
+  }
+  return true;
 }
 
 EnsureResult EnsureDataFiles(Env* env, const BoardFiles& files) {

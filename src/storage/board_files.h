@@ -35,6 +35,8 @@ class BoardFiles {
   std::string Limits() const { return folder_ + "bbsdb/" + board_ + ".lim"; }
   // The attachment folder, with a trailing "/".
   std::string UploadDir() const { return folder_ + "bbsdb/" + board_ + "/"; }
+  // The download counter of article number: bbsdb/<board>/<board><n>.txt.
+  std::string DownloadCounter(int number) const { return UploadDir() + board_ + std::to_string(number) + ".txt"; }
 
   // A board file beside the program whose extension may be spelled in upper
   // or lower case on disk (boards copied from a Windows server have either):
@@ -68,6 +70,10 @@ inline constexpr RetryLimit kNoRetry{0, 0};
 // missing. *attempts, when given, receives the number of attempts made.
 Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit, std::unique_ptr<File>* out,
                      int* attempts = nullptr);
+
+// A download counter's first line as a number: 0 when the file is empty, 1
+// when the line is not a number; false when there is no counter file.
+bool ReadDownloadCount(Env* env, const std::string& path, long long* count);
 
 enum class EnsureResult { kOk, kLogFailed, kIndexFailed };
 

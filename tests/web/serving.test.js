@@ -35,6 +35,9 @@ function privateFiles(site) {
   fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo', 'demo1.txt'), '7\r\n');
   // The limits file holds the addresses of recent posters.
   fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.lim'), 'KIROQ LIMITS 1\nF 1733620000 198.51.100.9\n');
+  // The copies kiroq-board repair leaves: an index with every deletion password.
+  fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.idx.20261208T231500Z.bak'), 'copied-index-secret');
+  fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.idx.20261208T231500Z.tail'), 'cut-tail-secret');
   // A script beside the program must not run just because it is there.
   fs.writeFileSync(path.join(site.bbs, 'other.cgi'), '#!/bin/sh\necho "Content-Type: text/plain"\necho\necho RAN-OTHER\n', {
     mode: 0o755,
@@ -64,6 +67,8 @@ function privateFiles(site) {
     ['/bbs/bbsdb/demo/1/%2e%2e/%2e%2e/demo.idx', ''],
     ['/bbs/bbsdb/demo/1/../../demo.idx', ''],
     ['/bbs/bbsdb/demo/demo1.txt', ''],
+    ['/bbs/bbsdb/demo.idx.20261208T231500Z.bak', 'copied-index-secret'],
+    ['/bbs/bbsdb/demo.idx.20261208T231500Z.tail', 'cut-tail-secret'],
     ['/bbs/', 'kiroq.exe'],
     ['/bbs/bbsdb/', 'demo.idx'],
     ['/bbs/bbsdb/demo/', 'demo1.txt'],

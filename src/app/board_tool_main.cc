@@ -1,0 +1,11 @@
+// kiroq-board: the board tool (app/board_tool.h).
+#include <string>
+#include <vector>
+
+#include "app/board_tool.h"
+#include "platform/env.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return kiroq::RunBoardTool(kiroq::PosixEnv(), args);
+}
