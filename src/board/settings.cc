@@ -127,6 +127,8 @@ Settings ReadSettings(const SettingsFile& f, std::string_view user_agent) {
   s.tree_close = f.Switch("TREECLOSE");
   s.convert_remote_host = f.Switch("CONVERTREMOTEHOST");
   s.use_html_tag = f.Switch("USEHTMLTAG");
+  s.use_feed = f.Switch("USEFEED");
+  s.feed_title = f.Text("FEEDTITLE");
 
   if (s.imode == 2) s.imode = IsMobileAgent(user_agent) ? 1 : 0;
   if (s.mobile()) {

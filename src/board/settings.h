@@ -96,6 +96,8 @@ struct Settings {
   bool tree_close = false;
   bool convert_remote_host = false;
   bool use_html_tag = false;  // bodies are written as posted, markup and all
+  bool use_feed = false;      // action 40 answers with the Atom feed; pages link it
+  std::string feed_title;     // FEEDTITLE; "" means the board's name
 
   std::string no_head_color = "#33AACC";
   std::string date_head_color = "#AAEEAA";

@@ -18,6 +18,12 @@ void WritePageHeader(Output* out) {
   HeaderWriter::Line(out, "pragma: no-cache");
   HeaderWriter::End(out);
   out->Line("<META HTTP-EQUIV=\"Content-Type\" NAME=\"\" CONTENT=\"text/html; charset=x-sjis\">");
+  if (!out->page_head_line().empty()) out->Line(out->page_head_line());
+}
+
+void WriteFeedHeader(Output* out) {
+  HeaderWriter::Line(out, "Content-Type: application/atom+xml; charset=utf-8");
+  HeaderWriter::End(out);
 }
 
 void WriteDownloadHeader(Output* out, std::string_view file_name) {

@@ -14,8 +14,13 @@ namespace kiroq {
 class Output;
 
 // "Content-Type: Text/html", "pragma: no-cache", the empty line, and the
-// page's first line, the META element naming Shift-JIS.
+// page's first line, the META element naming Shift-JIS, followed by the
+// output's page head line when it has one (Output::SetPageHeadLine).
 void WritePageHeader(Output* out);
+
+// The header block of an Atom feed: "Content-Type: application/atom+xml;
+// charset=utf-8" and the empty line. The document follows.
+void WriteFeedHeader(Output* out);
 
 // The header block of a file download: the file as an attachment of type
 // application/octet-stream that browsers neither sniff (nosniff) nor run as

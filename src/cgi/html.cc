@@ -2,6 +2,7 @@
 
 #include "text/ascii.h"
 #include "text/convert.h"
+#include "text/utf8.h"
 
 namespace kiroq {
 
@@ -29,6 +30,40 @@ Html EscapeText(std::string_view text) {
         break;
       default:
         out.push_back(c);
+    }
+  }
+  return Html(std::move(out));
+}
+
+Html XmlText(std::string_view text) {
+  const std::string utf8 = Cp932ToUtf8(text);
+  std::string out;
+  out.reserve(utf8.size());
+  for (char c : utf8) {
+    switch (c) {
+      case '&':
+        out.append("&amp;");
+        break;
+      case '<':
+        out.append("&lt;");
+        break;
+      case '>':
+        out.append("&gt;");
+        break;
+      case '"':
+        out.append("&quot;");
+        break;
+      case '\'':
+        out.append("&apos;");
+        break;
+      case '\t':
+      case '\n':
+      case '\r':
+        out.push_back(c);
+        break;
+      default:
+        // UTF-8 bytes of other characters are all 0x80 and above.
+        if (static_cast<unsigned char>(c) >= 0x20) out.push_back(c);
     }
   }
   return Html(std::move(out));
