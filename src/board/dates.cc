@@ -1,6 +1,7 @@
 // Post dates: display forms, age colours and day counts.
 #include "board/dates.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -263,16 +264,14 @@ bool PostDateRfc3339(const DateField& date, Env* env, std::string* text) {
   if (!seconds) return false;
   // The offset in force at the moment whose local time this is: guessed from
   // the local time read as UTC, then checked at the moment that guess gives
-  // (twice, for a guess on the other side of a change of offset). A local
-  // time skipped by such a change keeps the offset from before it.
+  // and at the moment the result of that gives. A local time skipped when
+  // the offset grew finds the two offsets in turn; it keeps the one from
+  // before the change, in force at the earlier of the two moments.
   const int64_t local = *seconds - kUnixEpoch;
-  int64_t offset = LocalAsUnix(env, local) - local;
-  for (int i = 0; i < 2; ++i) {
-    const int64_t moment = local - offset;
-    const int64_t found = LocalAsUnix(env, moment) - moment;
-    if (found == offset) break;
-    offset = found;
-  }
+  auto offset_at = [&](int64_t moment) { return LocalAsUnix(env, moment) - moment; };
+  const int64_t first = offset_at(local - offset_at(local));
+  const int64_t second = offset_at(local - first);
+  const int64_t offset = first == second ? first : offset_at(local - std::max(first, second));
   const int64_t minutes = (offset < 0 ? -offset : offset) / 60;
   *text = IsoDateTime(*seconds) + (offset < 0 ? "-" : "+") + Padded(static_cast<int>(minutes / 60), 2) + ":" +
           Padded(static_cast<int>(minutes % 60), 2);
