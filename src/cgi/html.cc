@@ -35,11 +35,28 @@ Html EscapeText(std::string_view text) {
   return Html(std::move(out));
 }
 
+namespace {
+
+// The bytes XmlText does not copy as they are: & < > " ' and the control
+// characters but tab, LF and CR.
+constexpr bool IsXmlSpecial(unsigned char c) {
+  return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
+}
+
+}  // namespace
+
 Html XmlText(std::string_view text) {
   const std::string utf8 = Cp932ToUtf8(text);
   std::string out;
-  out.reserve(utf8.size());
-  for (char c : utf8) {
+  out.reserve(utf8.size() + utf8.size() / 8);
+  // Runs of ordinary bytes (those of characters beyond ASCII are all 0x80
+  // and above) are copied whole.
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (!IsXmlSpecial(c)) continue;
+    out.append(utf8, run, i - run);
+    run = i + 1;
     switch (c) {
       case '&':
         out.append("&amp;");
@@ -56,16 +73,11 @@ Html XmlText(std::string_view text) {
       case '\'':
         out.append("&apos;");
         break;
-      case '\t':
-      case '\n':
-      case '\r':
-        out.push_back(c);
-        break;
       default:
-        // UTF-8 bytes of other characters are all 0x80 and above.
-        if (static_cast<unsigned char>(c) >= 0x20) out.push_back(c);
+        break;  // a control character XML does not allow
     }
   }
+  out.append(utf8, run, std::string::npos);
   return Html(std::move(out));
 }
 
