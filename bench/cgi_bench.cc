@@ -12,7 +12,8 @@
 // against the floor program FLOOR there (the link modes).
 //
 // FOLDER holds kiroq.exe, floor and the boards made by make_threads (each
-// BOARD with its NEWPOSTSORT twin BOARD + "s"). Runs of the program and of
+// BOARD with its NEWPOSTSORT twin BOARD + "s" and its USEFEED twin BOARD +
+// "f"). Runs of the program and of
 // the floor alternate, after one warm-up run of each, so both see the same
 // page cache and the same load. Posts are undone after every run: the log
 // and the index are cut back to their sizes before it.
@@ -194,6 +195,7 @@ int main(int argc, char** argv) {
         page("3 one article", b + "+10+" + std::to_string(count / 2) + "+3"),
         page("11 article list", b + "+10+0+11"),
         page("12 thread", b + "+10+" + std::to_string(NewestThreadWithReplies(folder, b)) + "+12"),
+        page("40 feed (USEFEED)", b + "f+10+0+40"),
         post,
     };
     for (const Case& c : cases) Measure(c, folder, runs);

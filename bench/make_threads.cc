@@ -10,8 +10,9 @@
 // article in a hundred holds the search keyword. Posts are a few minutes
 // apart, so the dates grow with the position.
 //
-// Also writes BOARD + "s.ini": the same settings with NEWPOSTSORT=1, for a
-// board whose data files are links to these. Prints a summary line, then the
+// Also writes BOARD + "s.ini" and BOARD + "f.ini": the same settings with
+// NEWPOSTSORT=1 and with USEFEED=1, for boards whose data files are links
+// to these. Prints a summary line, then the
 // keyword in hexadecimal and the number of visible articles that hold it.
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +90,7 @@ int main(int argc, char** argv) {
       std::string("名無しさん"_sj) + "\r\n";
   env->WriteFile(folder + board + ".ini", settings);
   env->WriteFile(folder + board + "s.ini", settings + "NEWPOSTSORT=1\r\n");
+  env->WriteFile(folder + board + "f.ini", settings + "USEFEED=1\r\n");
 
   std::mt19937 rng(20240611);
   const std::size_t mean = std::max<std::size_t>(16, log_bytes / static_cast<std::size_t>(articles));

@@ -59,9 +59,11 @@ boards="t1k t10k t65k"
 head -n 1 "$work/t10k.txt"
 [ -n "$only" ] || "$build/bench/make_threads" "$work" t65k 65000 65 | head -n 1
 for b in $boards; do
-  # The NEWPOSTSORT twin: its own settings, the same data files.
-  ln -f "$work/bbsdb/$b.idx" "$work/bbsdb/${b}s.idx"
-  ln -f "$work/bbsdb/$b.log" "$work/bbsdb/${b}s.log"
+  # The NEWPOSTSORT and USEFEED twins: their own settings, the same data files.
+  for twin in s f; do
+    ln -f "$work/bbsdb/$b.idx" "$work/bbsdb/${b}$twin.idx"
+    ln -f "$work/bbsdb/$b.log" "$work/bbsdb/${b}$twin.log"
+  done
 done
 keyword=$(sed -n 2p "$work/t10k.txt")
 hits=$(sed -n 3p "$work/t10k.txt")

@@ -1,11 +1,13 @@
 #include "app/commands.h"
 
+#include "board/settings.h"
 #include "pages/admin_pages.h"
 #include "pages/article_list.h"
 #include "pages/article_page.h"
 #include "pages/attachments.h"
 #include "pages/board_page.h"
 #include "pages/delete_page.h"
+#include "pages/feed.h"
 #include "pages/personal_settings.h"
 #include "pages/post_forms.h"
 #include "pages/search.h"
@@ -32,6 +34,7 @@ const WholeCommand kWhole[] = {
     {Action::kDeletionPage, DeletePage},
     {Action::kAdminMenu, AdminMenuPage},
     {Action::kAdminActions, AdminActionPage},
+    {Action::kFeed, FeedPage, &Settings::use_feed},
 };
 
 // Any other action code gets the bare page frame.

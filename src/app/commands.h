@@ -10,6 +10,7 @@ namespace kiroq {
 
 struct Request;
 struct PageContext;
+struct Settings;
 using Handler = void (*)(Request&);
 using FramedHandler = void (*)(Request&, const PageContext&);
 
@@ -17,9 +18,12 @@ using FramedHandler = void (*)(Request&, const PageContext&);
 // Early ones run before the board's data files are made sure of (they must
 // never create a board); the others after, before the posted form is
 // decoded. Each group is tested in table order.
+// A row with a switch exists only on boards where that setting is on;
+// elsewhere its code is an action without a name.
 struct WholeCommand {
   Action action;
   Handler handler;
+  bool Settings::*needs = nullptr;
 };
 
 // Actions whose body goes inside the page frame: after the CGI header and

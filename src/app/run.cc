@@ -171,9 +171,10 @@ void ApplyRequestSettings(Request& req) {
   req.labels = ChooseLabels(s.japanese, s.image_button, s.mobile());
 }
 
-Handler FindWhole(const WholeCommand* commands, int count, int action) {
+Handler FindWhole(const WholeCommand* commands, int count, const Request& req) {
   for (int i = 0; i < count; ++i) {
-    if (Code(commands[i].action) == action) return commands[i].handler;
+    const WholeCommand& c = commands[i];
+    if (Code(c.action) == req.action && (c.needs == nullptr || req.settings.*c.needs)) return c.handler;
   }
   return nullptr;
 }
@@ -223,6 +224,8 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
 
   std::unique_ptr<SettingsFile> settings_file;
   if (!LoadBoardSettings(req, &settings_file)) return;
+  // i-mode pages stay as small as they were: telephones read no feeds.
+  if (req.settings.use_feed && !req.mobile()) req.out->SetPageHeadLine(FeedHeadLink(req));
 
   req.input.Read(env, req.settings.mobile());
   // Before anything of the board is written (only the shared data folder
@@ -249,7 +252,7 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
     return NoAttachmentsPage(req);
   }
   const CommandTable& table = Commands();
-  if (Handler early = FindWhole(table.early, table.early_count, req.action)) return early(req);
+  if (Handler early = FindWhole(table.early, table.early_count, req)) return early(req);
 
   // sic: "securyty" kept as boards have always shown it.
   switch (EnsureDataFiles(env, req.files)) {
@@ -266,7 +269,7 @@ void Serve(Request& req, const std::vector<std::string>& args, const std::string
       return;
   }
 
-  if (Handler whole = FindWhole(table.whole, table.whole_count, req.action)) return whole(req);
+  if (Handler whole = FindWhole(table.whole, table.whole_count, req)) return whole(req);
 
   req.post = DecodePostedForm(req.input, req.settings, req.client, env, req.action);
   if (CheckAndStorePost(req)) WritePostCookies(req);

@@ -28,6 +28,7 @@ enum class Action : int {
   kPersonalSettingsForm = 30,
   kClearPersonalSettings = 31,
   kStorePersonalSettings = 32,
+  kFeed = 40,  // the Atom feed of the newest articles (USEFEED; otherwise unnamed)
   kAdminActions = 98,
   kAdminMenu = 99,
 };

@@ -1,6 +1,7 @@
 // Post dates: display forms, age colours and day counts.
 #include "board/dates.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -196,12 +197,15 @@ int DateAgeBand(const DateField& date, int time_type, const LocalTime& now) {
   return 4;
 }
 
-bool PostDateToDays(const DateField& date, double* days) {
+namespace {
+
+// The post time in seconds from 1899-12-30, local time; nullopt when the
+// date cannot be read.
+std::optional<int64_t> PostLocalSeconds(const DateField& date) {
   DateTime t;
   if (DecodePostDate(date, &t)) {
-    if (!IsValidDate(t.year, t.month, t.day) || !IsValidTime(t.hour, t.minute, t.second)) return false;
-    *days = static_cast<double>(SecondsOf(t.year, t.month, t.day, t.hour, t.minute, t.second)) / kSecondsPerDay;
-    return true;
+    if (!IsValidDate(t.year, t.month, t.day) || !IsValidTime(t.hour, t.minute, t.second)) return std::nullopt;
+    return SecondsOf(t.year, t.month, t.day, t.hour, t.minute, t.second);
   }
   // Legacy text: a date, then optionally a blank and a time.
   const std::string text = LegacyDateText(date);
@@ -210,8 +214,67 @@ bool PostDateToDays(const DateField& date, double* days) {
   const std::optional<int64_t> day = ParseDate(trimmed.substr(0, blank));
   std::optional<int64_t> time = 0;
   if (blank != std::string_view::npos) time = ParseTime(trimmed.substr(blank));
-  if (!day || !time) return false;
-  *days = static_cast<double>(*day * kSecondsPerDay + *time) / kSecondsPerDay;
+  if (!day || !time) return std::nullopt;
+  return *day * kSecondsPerDay + *time;
+}
+
+// Seconds from 1899-12-30 to 1970-01-01.
+constexpr int64_t kUnixEpoch = 25569 * kSecondsPerDay;
+
+// "yyyy-mm-ddThh:mm:ss" of seconds from 1899-12-30.
+std::string IsoDateTime(int64_t seconds) {
+  int64_t days = seconds / kSecondsPerDay, rest = seconds % kSecondsPerDay;
+  if (rest < 0) {
+    rest += kSecondsPerDay;
+    --days;
+  }
+  // Civil date from a day count (proleptic Gregorian), counted from
+  // 0000-03-01.
+  const int64_t z = days + 693899;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  const int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+  const int hms = static_cast<int>(rest);
+  return Padded(year, 4) + "-" + Padded(month, 2) + "-" + Padded(day, 2) + "T" + Padded(hms / 3600, 2) + ":" +
+         Padded(hms / 60 % 60, 2) + ":" + Padded(hms % 60, 2);
+}
+
+// The local time of a Unix time, in seconds from 1970-01-01 as if it were UTC.
+int64_t LocalAsUnix(Env* env, int64_t unix_time) {
+  const LocalTime t = env->ToLocal(unix_time);
+  return SecondsOf(t.year, t.month, t.day, t.hour, t.minute, t.second) - kUnixEpoch;
+}
+
+}  // namespace
+
+bool PostDateToDays(const DateField& date, double* days) {
+  const std::optional<int64_t> seconds = PostLocalSeconds(date);
+  if (!seconds) return false;
+  *days = static_cast<double>(*seconds) / kSecondsPerDay;
+  return true;
+}
+
+bool PostDateRfc3339(const DateField& date, Env* env, std::string* text) {
+  const std::optional<int64_t> seconds = PostLocalSeconds(date);
+  if (!seconds) return false;
+  // The offset in force at the moment whose local time this is: guessed from
+  // the local time read as UTC, then checked at the moment that guess gives
+  // and at the moment the result of that gives. A local time skipped when
+  // the offset grew finds the two offsets in turn; it keeps the one from
+  // before the change, in force at the earlier of the two moments.
+  const int64_t local = *seconds - kUnixEpoch;
+  auto offset_at = [&](int64_t moment) { return LocalAsUnix(env, moment) - moment; };
+  const int64_t first = offset_at(local - offset_at(local));
+  const int64_t second = offset_at(local - first);
+  const int64_t offset = first == second ? first : offset_at(local - std::max(first, second));
+  const int64_t minutes = (offset < 0 ? -offset : offset) / 60;
+  *text = IsoDateTime(*seconds) + (offset < 0 ? "-" : "+") + Padded(static_cast<int>(minutes / 60), 2) + ":" +
+          Padded(static_cast<int>(minutes % 60), 2);
   return true;
 }
 

@@ -33,6 +33,12 @@ bool PostDateToDays(const DateField& date, double* days);
 // that local time (2024-12-08T10:06:40+09:00); "" for a legacy text date
 // or an impossible date or time. The offset comes from env's clock rules.
 std::string IsoPostDate(Env* env, const DateField& date);
+// The post date as an RFC 3339 date-time with the numeric offset of the
+// server's zone at that moment ("2024-12-08T10:06:40+09:00"): dates are
+// stored as the server's local time, and env's local time gives the offset.
+// Legacy text dates are read as PostDateToDays reads them; false, leaving
+// *text alone, for a date that cannot be read.
+bool PostDateRfc3339(const DateField& date, Env* env, std::string* text);
 
 }  // namespace kiroq
 

@@ -135,6 +135,8 @@ Settings ReadSettings(const SettingsFile& f, std::string_view user_agent) {
   if (!f.Text("MAXLINKS").empty()) s.max_links = f.Number("MAXLINKS");
   if (s.max_links < 0) s.max_links = -1;
   s.trap_field = f.Switch("TRAPFIELD");
+  s.use_feed = f.Switch("USEFEED");
+  s.feed_title = f.Text("FEEDTITLE");
 
   if (s.imode == 2) s.imode = IsMobileAgent(user_agent) ? 1 : 0;
   if (s.mobile()) {

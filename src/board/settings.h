@@ -101,6 +101,8 @@ struct Settings {
   bool refuse_double_post = false;
   int max_links = -1;  // MAXLINKS: web addresses a body may hold (-1 any number)
   bool trap_field = false;
+  bool use_feed = false;   // action 40 answers with the Atom feed; pages link it
+  std::string feed_title;  // FEEDTITLE; "" means the board's name
 
   std::string no_head_color = "#33AACC";
   std::string date_head_color = "#AAEEAA";

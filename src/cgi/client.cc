@@ -1,5 +1,6 @@
 #include "cgi/client.h"
 
+#include "cgi/headers.h"
 #include "platform/env.h"
 #include "text/ascii.h"
 
@@ -125,5 +126,20 @@ const std::string& Client::ResolvedHost(Env* env) const {
 }
 
 std::string Client::PosterHost(Env* env, bool convert) const { return convert ? ResolvedHost(env) : remote_addr; }
+
+std::string ProgramFolderAddress(const Client& client) {
+  const std::string scheme = client.tls ? "https" : "http";
+  std::string host = HeaderSafe(client.server_name);
+  if (host.find(':') != std::string::npos && host[0] != '[') host = "[" + host + "]";  // an IPv6 address
+  const std::string& port = client.server_port;
+  const bool digits = !port.empty() && port.find_first_not_of("0123456789") == std::string::npos;
+  if (digits && port != (client.tls ? "443" : "80")) host += ":" + port;
+
+  const std::string& script = client.script_name;
+  std::size_t slash = script.rfind('/');
+  std::string folder = slash == std::string::npos ? "/" : script.substr(0, slash + 1);
+  if (folder[0] != '/') folder.insert(0, "/");
+  return scheme + "://" + host + PercentEncode(folder, "/!$&'()*+,;=:@");
+}
 
 }  // namespace kiroq

@@ -57,6 +57,15 @@ struct Client {
 
 Client ReadClient(Env* env);
 
+// The absolute address of the program's folder, ending in "/":
+// scheme://server[:port]<folder of SCRIPT_NAME>, with the scheme of the
+// request (HTTPS, REQUEST_SCHEME), the server's canonical name
+// (SERVER_NAME, CR and LF removed; an IPv6 address in brackets), the port
+// when it is not the scheme's own, and the folder percent-encoded where it
+// needs to be. Addresses the program hands out whole (the download
+// redirect, the feed) start with it.
+std::string ProgramFolderAddress(const Client& client);
+
 }  // namespace kiroq
 
 #endif  // KIROQ_CGI_CLIENT_H_

@@ -18,7 +18,13 @@ void WritePageHeader(Output* out, PhoneHeadAt phone) {
   HeaderWriter::Line(out, "pragma: no-cache");
   HeaderWriter::End(out);
   out->Line("<META HTTP-EQUIV=\"Content-Type\" NAME=\"\" CONTENT=\"text/html; charset=x-sjis\">");
+  if (!out->page_head_line().empty()) out->Line(out->page_head_line());
   if (phone == PhoneHeadAt::kHeader) WritePhoneHead(out);
+}
+
+void WriteFeedHeader(Output* out) {
+  HeaderWriter::Line(out, "Content-Type: application/atom+xml; charset=utf-8");
+  HeaderWriter::End(out);
 }
 
 // Pages carry no DOCTYPE, so browsers lay them out in quirks mode, where

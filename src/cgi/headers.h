@@ -19,8 +19,9 @@ class Output;
 enum class PhoneHeadAt { kHeader, kAfterHeaderFile };
 
 // "Content-Type: Text/html", "pragma: no-cache", the empty line, and the
-// page's first line, the META element naming Shift-JIS; then, at kHeader,
-// the phone layout's lines (WritePhoneHead).
+// page's first line, the META element naming Shift-JIS, followed by the
+// output's page head line when it has one (Output::SetPageHeadLine); then,
+// at kHeader, the phone layout's lines (WritePhoneHead).
 void WritePageHeader(Output* out, PhoneHeadAt phone = PhoneHeadAt::kHeader);
 
 // When out has the phone layout (Output::set_phone_layout): the viewport
@@ -29,6 +30,10 @@ void WritePageHeader(Output* out, PhoneHeadAt phone = PhoneHeadAt::kHeader);
 // addresses broken, wide tables scrolling inside themselves). Nothing
 // otherwise.
 void WritePhoneHead(Output* out);
+
+// The header block of an Atom feed: "Content-Type: application/atom+xml;
+// charset=utf-8" and the empty line. The document follows.
+void WriteFeedHeader(Output* out);
 
 // The header block of a file download: the file as an attachment of type
 // application/octet-stream that browsers neither sniff (nosniff) nor run as

@@ -2,6 +2,7 @@
 
 #include "text/ascii.h"
 #include "text/convert.h"
+#include "text/utf8.h"
 
 namespace kiroq {
 
@@ -31,6 +32,52 @@ Html EscapeText(std::string_view text) {
         out.push_back(c);
     }
   }
+  return Html(std::move(out));
+}
+
+namespace {
+
+// The bytes XmlText does not copy as they are: & < > " ' and the control
+// characters but tab, LF and CR.
+constexpr bool IsXmlSpecial(unsigned char c) {
+  return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
+}
+
+}  // namespace
+
+Html XmlText(std::string_view text) {
+  const std::string utf8 = Cp932ToUtf8(text);
+  std::string out;
+  out.reserve(utf8.size() + utf8.size() / 8);
+  // Runs of ordinary bytes (those of characters beyond ASCII are all 0x80
+  // and above) are copied whole.
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (!IsXmlSpecial(c)) continue;
+    out.append(utf8, run, i - run);
+    run = i + 1;
+    switch (c) {
+      case '&':
+        out.append("&amp;");
+        break;
+      case '<':
+        out.append("&lt;");
+        break;
+      case '>':
+        out.append("&gt;");
+        break;
+      case '"':
+        out.append("&quot;");
+        break;
+      case '\'':
+        out.append("&apos;");
+        break;
+      default:
+        break;  // a control character XML does not allow
+    }
+  }
+  out.append(utf8, run, std::string::npos);
   return Html(std::move(out));
 }
 

@@ -53,6 +53,7 @@ class Html {
   friend Html EscapeText(std::string_view text);
   friend Html UrlArgument(std::string_view word);
   friend Html LinkAddresses(const Html& line);
+  friend Html XmlText(std::string_view text);
   std::string bytes_;
 };
 
@@ -65,6 +66,12 @@ inline Html operator+(Html a, const Html& b) { return a += b; }
 Html EscapeText(std::string_view text);
 // Visitor text as a quoted attribute value (the same five entities).
 inline Html EscapeAttribute(std::string_view value) { return EscapeText(value); }
+// Shift-JIS (CP932) text as character data or a quoted attribute value of
+// a UTF-8 XML document (the feed): decoded into UTF-8 (text/utf8.h, bytes
+// without a character becoming U+FFFD), & < > " ' as entities, and the
+// control characters XML 1.0 does not allow (all below 0x20 but tab, LF and
+// CR) left out. ASCII text passes unchanged but for those.
+Html XmlText(std::string_view text);
 // A word for a query string: every byte but letters, digits and "-._~"
 // percent-encoded.
 Html UrlArgument(std::string_view word);

@@ -35,6 +35,11 @@ class Output {
   // download header came first, so that nothing else can pass unescaped.
   void FileBytes(std::string_view bytes);
 
+  // Markup that every HTML page of this request carries in its head, after
+  // the META line of the page header (cgi/headers.h): the board's feed link.
+  void SetPageHeadLine(const Html& markup) { page_head_line_ = markup; }
+  const Html& page_head_line() const { return page_head_line_; }
+
   // True once the empty line ending the CGI header block has been written.
   bool header_written() const { return header_written_; }
 
@@ -62,6 +67,7 @@ class Output {
   bool header_written_ = false;
   bool download_ = false;
   bool phone_layout_ = false;
+  Html page_head_line_;
 };
 
 }  // namespace kiroq

@@ -30,6 +30,15 @@ bool PrintFile(Request& req, const std::string& path) {
   return true;
 }
 
+std::string FeedTitle(const Request& req) {
+  return req.settings.feed_title.empty() ? req.board : req.settings.feed_title;
+}
+
+Html FeedHeadLink(const Request& req) {
+  return "<LINK REL=\"alternate\" TYPE=\"application/atom+xml\" TITLE=\"" + EscapeAttribute(FeedTitle(req)) +
+         "\" HREF=\"" + BoardHref(req, 0, Action::kFeed) + "\">";
+}
+
 void WritePageHead(Request& req) {
   std::string header_file;
   if (ReadBoardText(req, req.files.FindBesideProgram(req.env, ".HED"), &header_file)) {

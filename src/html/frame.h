@@ -21,6 +21,14 @@ class File;
 // ended by CR LF). False, writing nothing, when the file does not exist.
 bool PrintFile(Request& req, const std::string& path);
 
+// The feed's title: FEEDTITLE, or the board's name without one (Shift-JIS
+// on Japanese boards, as the settings file holds it).
+std::string FeedTitle(const Request& req);
+// The element that names the board's feed in every page's head (USEFEED):
+// <LINK REL="alternate" TYPE="application/atom+xml" TITLE="..." HREF="...">,
+// the address relative like every board link.
+Html FeedHeadLink(const Request& req);
+
 // The CGI header block and the page's head: the board's .HED file, or a
 // built-in one.
 void WritePageHead(Request& req);

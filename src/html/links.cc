@@ -7,23 +7,23 @@
 
 namespace kiroq {
 
-namespace {
 // Board names hold only letters, digits, "_" and "-" (checked at the
 // start), so the encoding leaves them as they are.
-Html Href(const Request& req, long long size, long long number, Action action) {
-  return "kiroq.exe?" + UrlArgument(req.board) + "+" + Html::Number(size) + "+" + Html::Number(number) + "+" +
+Html BoardHrefSized(const Request& req, long long page_size, long long number, Action action) {
+  return "kiroq.exe?" + UrlArgument(req.board) + "+" + Html::Number(page_size) + "+" + Html::Number(number) + "+" +
          Html::Number(Code(action));
 }
-}  // namespace
 
-Html BoardHref(const Request& req, long long number, Action action) { return Href(req, req.page_size, number, action); }
+Html BoardHref(const Request& req, long long number, Action action) {
+  return BoardHrefSized(req, req.page_size, number, action);
+}
 
 Html BoardLink(const Request& req, long long number, Action action, const Html& text) {
   return BoardLinkSized(req, req.page_size, number, action, text);
 }
 
 Html BoardLinkSized(const Request& req, long long page_size, long long number, Action action, const Html& text) {
-  return "<A HREF=\"" + Href(req, page_size, number, action) + "\">" + text + "</A>";
+  return "<A HREF=\"" + BoardHrefSized(req, page_size, number, action) + "\">" + text + "</A>";
 }
 
 Html BoardLink4(const Request& req, long long number, Action action, long long fourth, const Html& text) {

@@ -15,6 +15,8 @@ struct IndexRecord;
 
 // The address alone: kiroq.exe?board+size+number+action
 Html BoardHref(const Request& req, long long number, Action action);
+// The address with a page size other than the request's.
+Html BoardHrefSized(const Request& req, long long page_size, long long number, Action action);
 // <A HREF="kiroq.exe?board+size+number+action">text</A>
 Html BoardLink(const Request& req, long long number, Action action, const Html& text);
 // The same with a page size other than the request's.

@@ -40,38 +40,6 @@ void NoAttachmentsPage(Request& req) {
 
 namespace {
 
-// ---- names and addresses ----
-
-bool IsUnreserved(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-         c == '_' || c == '~';
-}
-
-// keep: further bytes that stay as they are.
-std::string PercentEncode(std::string_view s, std::string_view keep) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (char ch : s) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (IsUnreserved(c) || keep.find(ch) != std::string_view::npos) {
-      out.push_back(ch);
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
-}
-
-bool IsDigits(std::string_view s) {
-  if (s.empty()) return false;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
 // ---- action 21 ----
 
 // A name for the upload while it is being written, in the same folder so
@@ -227,21 +195,8 @@ bool StreamFile(Request& req, const std::string& path, std::string_view name) {
 }  // namespace
 
 std::string DownloadAddress(const Client& client, std::string_view board, int number, std::string_view name) {
-  const bool tls = client.tls;
-  const std::string scheme = tls ? "https" : "http";
-
-  std::string host = HeaderSafe(client.server_name);
-  if (host.find(':') != std::string::npos && host[0] != '[') host = "[" + host + "]";  // an IPv6 address
-  const std::string& port = client.server_port;
-  if (IsDigits(port) && port != (tls ? "443" : "80")) host += ":" + port;
-
-  const std::string& script = client.script_name;
-  std::size_t slash = script.rfind('/');
-  std::string folder = slash == std::string::npos ? "/" : script.substr(0, slash + 1);
-  if (folder[0] != '/') folder.insert(0, "/");
-
-  return scheme + "://" + host + PercentEncode(folder, "/!$&'()*+,;=:@") + "bbsdb/" + PercentEncode(board, "") + "/" +
-         Itoa(number) + "/" + PercentEncode(name, "");
+  return ProgramFolderAddress(client) + "bbsdb/" + PercentEncode(board, "") + "/" + Itoa(number) + "/" +
+         PercentEncode(name, "");
 }
 
 void UploadFormPage(Request& req) {

@@ -44,10 +44,8 @@ void CountedDownloadPage(Request& req);
 void StreamedDownloadPage(Request& req);
 
 // Where the web server serves article number's file name:
-// scheme://server[:port]<script folder>bbsdb/<board>/<number>/<name>, with
-// the scheme of the request (HTTPS, REQUEST_SCHEME), the port when it is not
-// the scheme's own, the folder of SCRIPT_NAME, and each path segment
-// percent-encoded where it needs to be.
+// ProgramFolderAddress (cgi/client.h) + "bbsdb/<board>/<number>/<name>",
+// each path segment percent-encoded where it needs to be.
 std::string DownloadAddress(const Client& client, std::string_view board, int number, std::string_view name);
 
 }  // namespace kiroq

@@ -76,4 +76,22 @@ int ToIntDef(std::string_view text, int dflt) {
   return ParseWholeNumber(text, &v) ? v : dflt;
 }
 
+std::string PercentEncode(std::string_view s, std::string_view keep) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char ch : s) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                            c == '.' || c == '_' || c == '~';
+    if (unreserved || keep.find(ch) != std::string_view::npos) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  return out;
+}
+
 }  // namespace kiroq

@@ -29,6 +29,10 @@ std::string Itoa(long long n);
 // dflt when it is anything else.
 int ToIntDef(std::string_view text, int dflt);
 
+// Percent-encodes every byte of s but letters, digits, "-._~" and the bytes
+// in keep ("%XX", upper-case hex).
+std::string PercentEncode(std::string_view s, std::string_view keep);
+
 }  // namespace kiroq
 
 #endif  // KIROQ_TEXT_ASCII_H_

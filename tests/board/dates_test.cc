@@ -7,6 +7,7 @@
 
 #include "board/settings.h"
 #include "html/post_date.h"
+#include "test_env.h"
 
 namespace kiroq {
 namespace {
@@ -194,6 +195,47 @@ TEST(PostDateToDays, FalseForWhatIsNoDate) {
   EXPECT_FALSE(PostDateToDays(Legacy("201/03/04"), &days));
   EXPECT_FALSE(PostDateToDays(Posted(2001, 0, 4, 0, 0, 0), &days));
   EXPECT_FALSE(PostDateToDays(Posted(2001, 3, 4, 0, 60, 0), &days));
+}
+
+// A zone an hour ahead of UTC that moves to two hours ahead at 2024-03-31
+// 01:00 UTC, as a European summer time does.
+class SummerEnv : public FakeEnv {
+ public:
+  LocalTime ToLocal(int64_t unix_time) override {
+    utc_offset_seconds = unix_time >= 1711846800 ? 7200 : 3600;
+    return FakeEnv::ToLocal(unix_time);
+  }
+};
+
+TEST(PostDateRfc3339, LocalTimeWithTheOffsetOfItsMoment) {
+  FakeEnv japan;
+  FakeEnv west;
+  west.utc_offset_seconds = -(3 * 3600 + 30 * 60);
+  SummerEnv summer;
+  struct Case {
+    Env* env;
+    DateField date;
+    const char* want;
+  } cases[] = {
+      {&japan, Posted(2024, 12, 1, 10, 20, 30), "2024-12-01T10:20:30+09:00"},
+      {&japan, Posted(2000, 2, 29, 0, 0, 0), "2000-02-29T00:00:00+09:00"},
+      {&japan, Legacy("01/03/04 12:00"), "2001-03-04T12:00:00+09:00"},
+      {&japan, Legacy(" 1999/12/31 "), "1999-12-31T00:00:00+09:00"},
+      {&west, Posted(2024, 1, 1, 0, 0, 5), "2024-01-01T00:00:05-03:30"},
+      {&summer, Posted(2024, 3, 31, 1, 59, 59), "2024-03-31T01:59:59+01:00"},
+      {&summer, Posted(2024, 3, 31, 3, 0, 0), "2024-03-31T03:00:00+02:00"},
+      {&summer, Posted(2024, 3, 31, 2, 30, 0), "2024-03-31T02:30:00+01:00"},  // skipped: the offset before
+      {&summer, Posted(2024, 7, 1, 12, 0, 0), "2024-07-01T12:00:00+02:00"},
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    EXPECT_TRUE(PostDateRfc3339(c.date, c.env, &text)) << c.want;
+    EXPECT_EQ(text, c.want);
+  }
+  std::string text = "kept";
+  EXPECT_FALSE(PostDateRfc3339(Legacy("hello"), &japan, &text));
+  EXPECT_FALSE(PostDateRfc3339(Posted(2001, 2, 29, 0, 0, 0), &japan, &text));
+  EXPECT_EQ(text, "kept");
 }
 
 }  // namespace

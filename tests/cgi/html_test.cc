@@ -27,6 +27,16 @@ TEST(Escapers, Table) {
       {LinkAddresses(EscapeText("see www.a.jp <x>")),
        "see <A HREF=\"http://www.a.jp\" TARGET=\"_blink\">www.a.jp</A> &lt;x&gt;"},
       {Html::Number(-42) + "/" + Html::Trusted("#FF0000") + "題"_sj, "-42/#FF0000\x91\xE8"},
+      // The feed's text: UTF-8, XML entities, no control characters XML
+      // refuses, U+FFFD for bytes without a character.
+      {XmlText("<a b='1'>&\"</a>"), "&lt;a b=&apos;1&apos;&gt;&amp;&quot;&lt;/a&gt;"},
+      {XmlText("\x01x\ty\r\nz\x1B\x7F"), "x\ty\r\nz\x7F"},
+      {XmlText(std::string("題"_sj.view()) + "\xB1"), "\xE9\xA1\x8C\xEF\xBD\xB1"},
+      {XmlText(std::string_view("a\x81\x00"
+                                "b\xFF",
+                                5)),
+       "a\xEF\xBF\xBD"
+       "b\xEF\xBF\xBD"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got.bytes(), c.want);
 }
