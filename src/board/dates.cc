@@ -280,26 +280,9 @@ bool PostDateRfc3339(const DateField& date, Env* env, std::string* text) {
 
 std::string IsoPostDate(Env* env, const DateField& date) {
   DateTime t;
-  if (!DecodePostDate(date, &t) || !IsValidDate(t.year, t.month, t.day) || !IsValidTime(t.hour, t.minute, t.second)) {
-    return "";
-  }
-  // The UNIX time whose local time is t: start from t read as UTC and move
-  // by the zone's offset until the local time agrees (twice is enough but
-  // at a change of the clocks, where the offset found last is taken).
-  const int64_t epoch = DayNumber(1970, 1, 1) * kSecondsPerDay;
-  const int64_t wanted = SecondsOf(t.year, t.month, t.day, t.hour, t.minute, t.second) - epoch;
-  int64_t offset = 0;
-  for (int i = 0; i < 3; ++i) {
-    const LocalTime lt = env->ToLocal(wanted - offset);
-    const int64_t shown = SecondsOf(lt.year, lt.month, lt.day, lt.hour, lt.minute, lt.second) - epoch;
-    const int64_t next = shown - (wanted - offset);
-    if (next == offset) break;
-    offset = next;
-  }
-  const int64_t minutes = (offset < 0 ? -offset : offset) / 60;
-  return Padded(t.year, 4) + "-" + Padded(t.month, 2) + "-" + Padded(t.day, 2) + "T" + Padded(t.hour, 2) + ":" +
-         Padded(t.minute, 2) + ":" + Padded(t.second, 2) + (offset < 0 ? "-" : "+") +
-         Padded(static_cast<int>(minutes / 60), 2) + ":" + Padded(static_cast<int>(minutes % 60), 2);
+  std::string text;
+  if (!DecodePostDate(date, &t) || !PostDateRfc3339(date, env, &text)) return "";
+  return text;
 }
 
 }  // namespace kiroq
