@@ -1,36 +1,53 @@
 #include "cgi/html.h"
 
+#include <algorithm>
+#include <array>
+
 #include "text/ascii.h"
 #include "text/convert.h"
+#include "text/sjis.h"
 
 namespace kiroq {
 
 Html Html::Number(long long n) { return Html(Itoa(n)); }
 
+void AppendEscapedText(std::string_view text, std::string* out) {
+  // Runs of bytes that need no entity are copied whole.
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c) plain[c] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+    return plain;
+  }();
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const char* const run = p;
+    while (p < end && kPlain[static_cast<unsigned char>(*p)]) ++p;
+    out->append(run, static_cast<std::size_t>(p - run));
+    if (p == end) break;
+    switch (*p++) {
+      case '&':
+        out->append("&amp;");
+        break;
+      case '<':
+        out->append("&lt;");
+        break;
+      case '>':
+        out->append("&gt;");
+        break;
+      case '"':
+        out->append("&quot;");
+        break;
+      default:
+        out->append("&#39;");
+    }
+  }
+}
+
 Html EscapeText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out.append("&amp;");
-        break;
-      case '<':
-        out.append("&lt;");
-        break;
-      case '>':
-        out.append("&gt;");
-        break;
-      case '"':
-        out.append("&quot;");
-        break;
-      case '\'':
-        out.append("&#39;");
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
+  AppendEscapedText(text, &out);
   return Html(std::move(out));
 }
 
@@ -115,5 +132,80 @@ Html PictureSource(std::string_view address, std::string_view script_name) {
 }
 
 Html LinkAddresses(const Html& line) { return Html(AutoLinkAddresses(line.bytes())); }
+
+void WriteLinkedText(std::string_view text, bool markup, bool* inside_link,
+                     const std::function<void(const Html&)>& write) {
+  // One buffer of about kPiece bytes, handed on as a copy and used again:
+  // a long line makes no allocations of ever other sizes.
+  constexpr std::size_t kPiece = 64 * 1024, kRawStep = 8 * 1024;
+  std::string out;
+  out.reserve(kPiece + 6 * kRawStep);
+  auto flush = [&] {
+    if (out.empty()) return;
+    write(Html(out));
+    out.clear();
+  };
+  // Text as markup: escaped unless the board allows markup.
+  auto text_out = [&](std::string_view raw) {
+    for (std::size_t at = 0; at < raw.size(); at += kRawStep) {
+      const std::string_view piece = raw.substr(at, kRawStep);
+      if (markup) {
+        out.append(piece);
+      } else {
+        AppendEscapedText(piece, &out);
+      }
+      if (out.size() >= kPiece) flush();
+    }
+  };
+  // The rules of AutoLinkAddresses, read on the text before escaping:
+  // escaping keeps blanks and double-byte characters, its entities start no
+  // address, and escaped text holds no "<A" (so no link is open then).
+  auto at = [&](std::size_t pos, std::string_view word) { return StartsWithIgnoreCase(text.substr(pos), word); };
+  auto may_start = [markup](char c) { return (markup && c == '<') || c == 'W' || c == 'w' || c == 'H' || c == 'h'; };
+  auto address_end = [&](std::size_t pos) {
+    while (pos < text.size() && text[pos] != ' ' && !IsLeadByte(text[pos])) ++pos;
+    return pos;
+  };
+  auto link = [&](std::string_view target_prefix, std::size_t from, std::size_t to) {
+    out += "<A HREF=\"";
+    out += target_prefix;
+    text_out(text.substr(from, to - from));
+    out += "\" TARGET=\"_blink\">";
+    text_out(text.substr(from, to - from));
+    out += "</A>";
+  };
+  bool inside = *inside_link;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t run = pos;
+    while (run < text.size() && !may_start(text[run])) run += IsLeadByte(text[run]) ? 2 : 1;
+    if (run > pos) {
+      run = std::min(run, text.size());
+      text_out(text.substr(pos, run - pos));
+      pos = run;
+      continue;
+    }
+    if (markup && at(pos, "<A")) inside = true;
+    if (markup && inside && at(pos, "</A>")) inside = false;
+    if (!inside && at(pos, "WWW.")) {
+      const std::size_t end = address_end(pos);
+      link("http://", pos, end);
+      pos = end;
+    }
+    if (!inside && at(pos, "HTTP")) {
+      const std::size_t end = address_end(pos);
+      link("", pos, end);
+      pos = end;
+    }
+    if (pos >= text.size()) break;
+    const std::size_t width = IsLeadByte(text[pos]) ? 2 : 1;
+    text_out(text.substr(pos, width));
+    pos += width;
+  }
+  *inside_link = inside;
+  flush();
+}
+
+Html LinkAddresses(const Html& line, bool* inside_link) { return Html(AutoLinkAddresses(line.bytes(), inside_link)); }
 
 }  // namespace kiroq
