@@ -42,7 +42,8 @@ Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimi
                      int* attempts) {
   int waits = 0;
   Status s = env->Open(path, mode, out);
-  if (s.IsBusy() && limit.retries > 0) s = env->OpenWaitAttempts(path, mode, limit.retries, limit.interval_ms, out, &waits);
+  if (s.IsBusy() && limit.retries > 0)
+    s = env->OpenWaitAttempts(path, mode, limit.retries, limit.interval_ms, out, &waits);
   if (attempts) *attempts = 1 + waits;
   return s;
 }

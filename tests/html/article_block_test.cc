@@ -184,11 +184,48 @@ TEST_F(BlockTest, BodyLinesRomajiAndLinks) {
 // characters (whose second byte may be a letter, "<" cannot be), cut after
 // every possible number of bytes.
 TEST_F(BlockTest, BodyLinePiecesJoinToTheWholeLine) {
-  const std::vector<std::string> tokens = {
-      "http://a.jp/x", "www.", "WwW.b", "HtTp", "htt", "p:", "<A HREF=\"q\">", "<a", "</A>", "</a", "A>", "<", ">",
-      "&", "\"", "'", " ", "  ", "amp;", "lt;", "#39;", "T", "P", "ka", "nna", "kya", "ssya", "tsu", "n", "a", "k", "xyz", "W", ".",
-      "\x83\x41",  // ア: its second byte is "A"
-      "\x83\x61", "\x83\x77", "\x82\xa0", "\x81\x40", "\x95\x5c", "\xb1", "\x81"};
+  const std::vector<std::string> tokens = {"http://a.jp/x",
+                                           "www.",
+                                           "WwW.b",
+                                           "HtTp",
+                                           "htt",
+                                           "p:",
+                                           "<A HREF=\"q\">",
+                                           "<a",
+                                           "</A>",
+                                           "</a",
+                                           "A>",
+                                           "<",
+                                           ">",
+                                           "&",
+                                           "\"",
+                                           "'",
+                                           " ",
+                                           "  ",
+                                           "amp;",
+                                           "lt;",
+                                           "#39;",
+                                           "T",
+                                           "P",
+                                           "ka",
+                                           "nna",
+                                           "kya",
+                                           "ssya",
+                                           "tsu",
+                                           "n",
+                                           "a",
+                                           "k",
+                                           "xyz",
+                                           "W",
+                                           ".",
+                                           "\x83\x41",  // ア: its second byte is "A"
+                                           "\x83\x61",
+                                           "\x83\x77",
+                                           "\x82\xa0",
+                                           "\x81\x40",
+                                           "\x95\x5c",
+                                           "\xb1",
+                                           "\x81"};
   std::mt19937 rng(7);
   int lines_cut = 0;
   for (int flags = 1; flags < 8; ++flags) {
