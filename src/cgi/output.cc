@@ -31,11 +31,7 @@ void Output::Append(std::string_view bytes) {
 void Output::Line(const Html& markup) { LineBytes(markup.bytes()); }
 
 void Output::LineBytes(std::string_view bytes) {
-  if (bytes.size() >= kFlushAt) {
-    Append(bytes);
-  } else {
-    buffer_.append(bytes);
-  }
+  buffer_.append(bytes);
   Append("\r\n");
 }
 
