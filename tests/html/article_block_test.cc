@@ -184,6 +184,8 @@ TEST_F(BlockTest, BodyLinesRomajiAndLinks) {
 // characters (whose second byte may be a letter, "<" cannot be), cut after
 // every possible number of bytes.
 TEST_F(BlockTest, BodyLinePiecesJoinToTheWholeLine) {
+  // "\x83\x41" is ア, whose second byte is "A"; "\x81" alone is a lead
+  // byte without its second.
   const std::vector<std::string> tokens = {"http://a.jp/x",
                                            "www.",
                                            "WwW.b",
@@ -218,7 +220,7 @@ TEST_F(BlockTest, BodyLinePiecesJoinToTheWholeLine) {
                                            "xyz",
                                            "W",
                                            ".",
-                                           "\x83\x41",  // ア: its second byte is "A"
+                                           "\x83\x41",
                                            "\x83\x61",
                                            "\x83\x77",
                                            "\x82\xa0",
