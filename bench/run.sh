@@ -85,9 +85,9 @@ if [ "$only" != apache ]; then
 echo "== requests (floor: bench/floor.c linked like kiroq.exe: $(ldd "$work/floor" >/dev/null 2>&1 && echo dynamic || echo static))"
 "$build/bench/cgi_bench" "$work" "$runs" t1k t10k t65k --search t10k "$keyword" "$hits"
 
-echo "== memory (bench/memory_bench: page size 1000; a board of 50 bodies of about 4 MB; 10 clients that stop reading)"
+echo "== memory (bench/memory_bench: page size 1000; a board of 50 bodies of about 4 MB; one body that is a 5 MB line; 10 clients that stop reading)"
 "$build/bench/make_threads" "$work" big 50 200 | head -n 1
-"$build/bench/memory_bench" "$work" "$(( runs < 5 ? runs : 5 ))" t65k big --stalled 10 t65k+1000+0+11 big+1000+0+11
+"$build/bench/memory_bench" "$work" "$(( runs < 5 ? runs : 5 ))" t65k big --long-line --stalled 10 t65k+1000+0+11 big+1000+0+11
 rm -f "$work/bbsdb/big.idx" "$work/bbsdb/big.log"
 
 echo "== board tool (kiroq-board on the 65,000-article board: check, median of 5; export once, to /dev/null)"

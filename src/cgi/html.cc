@@ -1,37 +1,55 @@
 #include "cgi/html.h"
 
+#include <algorithm>
+#include <array>
+
+#include "text/address_scan.h"
 #include "text/ascii.h"
 #include "text/convert.h"
+#include "text/sjis.h"
 #include "text/utf8.h"
 
 namespace kiroq {
 
 Html Html::Number(long long n) { return Html(Itoa(n)); }
 
+void AppendEscapedText(std::string_view text, std::string* out) {
+  // Runs of bytes that need no entity are copied whole.
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c) plain[c] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+    return plain;
+  }();
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const char* const run = p;
+    while (p < end && kPlain[static_cast<unsigned char>(*p)]) ++p;
+    out->append(run, static_cast<std::size_t>(p - run));
+    if (p == end) break;
+    switch (*p++) {
+      case '&':
+        out->append("&amp;");
+        break;
+      case '<':
+        out->append("&lt;");
+        break;
+      case '>':
+        out->append("&gt;");
+        break;
+      case '"':
+        out->append("&quot;");
+        break;
+      default:
+        out->append("&#39;");
+    }
+  }
+}
+
 Html EscapeText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out.append("&amp;");
-        break;
-      case '<':
-        out.append("&lt;");
-        break;
-      case '>':
-        out.append("&gt;");
-        break;
-      case '"':
-        out.append("&quot;");
-        break;
-      case '\'':
-        out.append("&#39;");
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
+  AppendEscapedText(text, &out);
   return Html(std::move(out));
 }
 
@@ -162,5 +180,48 @@ Html PictureSource(std::string_view address, std::string_view script_name) {
 }
 
 Html LinkAddresses(const Html& line) { return Html(AutoLinkAddresses(line.bytes())); }
+
+void WriteLinkedText(std::string_view text, bool markup, bool* inside_link,
+                     const std::function<void(const Html&)>& write) {
+  // One buffer of about kPiece bytes, handed on as a copy and used again:
+  // a long line makes no allocations of ever other sizes.
+  constexpr std::size_t kPiece = 64 * 1024, kRawStep = 8 * 1024;
+  std::string out;
+  out.reserve(kPiece + 6 * kRawStep);
+  auto flush = [&] {
+    if (out.empty()) return;
+    write(Html(out));
+    out.clear();
+  };
+  // Text as markup: escaped unless the board allows markup.
+  auto text_out = [&](std::string_view raw) {
+    for (std::size_t at = 0; at < raw.size(); at += kRawStep) {
+      const std::string_view piece = raw.substr(at, kRawStep);
+      if (markup) {
+        out.append(piece);
+      } else {
+        AppendEscapedText(piece, &out);
+      }
+      if (out.size() >= kPiece) flush();
+    }
+  };
+  // The linker's walk, on the text before escaping: escaping keeps blanks,
+  // line breaks and double-byte characters, its entities start no address,
+  // and escaped text holds no "<A" (so no link is open then).
+  ScanAddresses(
+      text, markup, inside_link,
+      [&](std::size_t from, std::size_t to, bool www) {
+        out += "<A HREF=\"";
+        if (www) out += "http://";
+        text_out(text.substr(from, to - from));
+        out += "\" TARGET=\"_blink\">";
+        text_out(text.substr(from, to - from));
+        out += "</A>";
+      },
+      text_out);
+  flush();
+}
+
+Html LinkAddresses(const Html& line, bool* inside_link) { return Html(AutoLinkAddresses(line.bytes(), inside_link)); }
 
 }  // namespace kiroq

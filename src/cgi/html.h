@@ -11,6 +11,7 @@
 #define KIROQ_CGI_HTML_H_
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -47,6 +48,8 @@ class Html {
 
   const std::string& bytes() const { return bytes_; }
   bool empty() const { return bytes_.empty(); }
+  // Room for n bytes, so that joining pieces does not allocate again.
+  void Reserve(std::size_t n) { bytes_.reserve(n); }
 
  private:
   explicit Html(std::string bytes) : bytes_(std::move(bytes)) {}
@@ -54,6 +57,9 @@ class Html {
   friend Html UrlArgument(std::string_view word);
   friend Html LinkAddresses(const Html& line);
   friend Html XmlText(std::string_view text);
+  friend Html LinkAddresses(const Html& line, bool* inside_link);
+  friend void WriteLinkedText(std::string_view text, bool markup, bool* inside_link,
+                              const std::function<void(const Html&)>& write);
   std::string bytes_;
 };
 
@@ -64,6 +70,9 @@ inline Html operator+(Html a, const Html& b) { return a += b; }
 // can be the second byte of a Shift-JIS character, so this works byte by
 // byte.
 Html EscapeText(std::string_view text);
+// The same entities appended to out (for Output, which escapes into its
+// buffer without a copy).
+void AppendEscapedText(std::string_view text, std::string* out);
 // Visitor text as a quoted attribute value (the same five entities).
 inline Html EscapeAttribute(std::string_view value) { return EscapeText(value); }
 // Shift-JIS (CP932) text as character data or a quoted attribute value of
@@ -94,6 +103,16 @@ Html PictureSource(std::string_view address, std::string_view script_name);
 // outside an existing link made a link to itself (text/convert.h
 // AutoLinkAddresses). The addresses come from line, which is already markup.
 Html LinkAddresses(const Html& line);
+// The same for a piece of a line (text/convert.h LineCut), carrying whether
+// an element is open from piece to piece.
+Html LinkAddresses(const Html& line, bool* inside_link);
+// Visitor text made markup and linked as LinkAddresses(EscapeText(text)) —
+// or, with markup, LinkAddresses(Html::AllowedPostMarkup(text)) — makes
+// it, handed to write in pieces of about 64 KiB. The text is read where it
+// lies, so an address of megabytes, which its link holds twice, is never
+// held whole. *inside_link as for LinkAddresses.
+void WriteLinkedText(std::string_view text, bool markup, bool* inside_link,
+                     const std::function<void(const Html&)>& write);
 
 }  // namespace kiroq
 

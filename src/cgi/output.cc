@@ -23,13 +23,21 @@ void Output::Append(std::string_view bytes) {
     written_ += bytes.size();
     return;
   }
+  if (buffer_.capacity() < kFlushAt) buffer_.reserve(kFlushAt + kFlushAt / 16);
   buffer_.append(bytes);
   if (TimeToFlush(buffer_)) Flush();
 }
 
-void Output::Line(const Html& markup) {
-  buffer_.append(markup.bytes());
+void Output::Line(const Html& markup) { LineBytes(markup.bytes()); }
+
+void Output::LineBytes(std::string_view bytes) {
+  buffer_.append(bytes);
   Append("\r\n");
+}
+
+void Output::WriteEscaped(std::string_view text) {
+  AppendEscapedText(text, &buffer_);
+  if (TimeToFlush(buffer_)) Flush();
 }
 
 void Output::FileBytes(std::string_view bytes) {

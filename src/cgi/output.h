@@ -28,8 +28,27 @@ class Output {
   void Write(const Html& markup) { Append(markup.bytes()); }
   // Markup followed by CR LF.
   void Line(const Html& markup);
+  // Program literals, written without making an Html first.
+  template <std::size_t N>
+  void Write(const char (&literal)[N]) {
+    Append(std::string_view(literal, N - 1));
+  }
+  template <std::size_t N>
+  void Line(const char (&literal)[N]) {
+    LineBytes(std::string_view(literal, N - 1));
+  }
+  void Write(const SjLiteral& literal) { Append(literal.view()); }
+  void Line(const SjLiteral& literal) { LineBytes(literal.view()); }
+  // A writable array is a buffer filled at run time, not program text.
+  template <std::size_t N>
+  void Write(char (&buffer)[N]) = delete;
+  template <std::size_t N>
+  void Line(char (&buffer)[N]) = delete;
   // CR LF alone.
   void Newline() { Append("\r\n"); }
+  // Visitor text, escaped as EscapeText escapes it, straight into the
+  // buffer.
+  void WriteEscaped(std::string_view text);
 
   // Bytes of the file being downloaded. Throws std::logic_error unless a
   // download header came first, so that nothing else can pass unescaped.
@@ -60,6 +79,7 @@ class Output {
   void EndHeader(bool download);
 
   void Append(std::string_view bytes);
+  void LineBytes(std::string_view bytes);
 
   Env* env_;
   std::string buffer_;

@@ -1,5 +1,7 @@
 #include "html/article_block.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "board/dates.h"
@@ -141,11 +143,12 @@ void WriteAttachmentLine(Request& req, const IndexRecord& rec, int number) {
 
 // Romaji turned into hiragana everywhere but in the addresses that the
 // auto-link will turn into links (found by the same rule), so that links
-// keep their letters.
-std::string RomajiOutsideAddresses(std::string_view line) {
+// keep their letters. *inside_link carries the state of the pieces of a
+// line before (see LineCut).
+std::string RomajiOutsideAddresses(std::string_view line, bool* inside_link_state) {
   std::string out;
   std::size_t plain = 0, pos = 0;
-  bool inside_link = false;
+  bool inside_link = *inside_link_state;
   while (pos < line.size()) {
     std::string_view rest = line.substr(pos);
     if (StartsWithIgnoreCase(rest, "<A")) inside_link = true;
@@ -161,6 +164,7 @@ std::string RomajiOutsideAddresses(std::string_view line) {
     pos += IsLeadByte(line[pos]) ? 2 : 1;
   }
   if (plain < line.size()) out += RomajiToHiragana(line.substr(plain));
+  *inside_link_state = inside_link;
   return out;
 }
 
@@ -168,10 +172,18 @@ std::string RomajiOutsideAddresses(std::string_view line) {
 
 namespace {
 
-Html BodyLine(const Request& req, std::string_view text, bool romaji) {
+// Where the conversions of a line stand after the pieces before.
+struct LineState {
+  bool romaji_inside_link = false;
+  bool inside_link = false;
+};
+
+// A whole line as the page shows it, made in memory.
+Html WholeBodyLine(const Request& req, std::string_view text, bool romaji) {
   std::string converted;
   if (romaji) {
-    converted = req.settings.url_link_convert ? RomajiOutsideAddresses(text) : RomajiToHiragana(text);
+    bool inside_link = false;
+    converted = req.settings.url_link_convert ? RomajiOutsideAddresses(text, &inside_link) : RomajiToHiragana(text);
     text = converted;
   }
   Html line = req.settings.use_html_tag ? Html::AllowedPostMarkup(text) : EscapeText(text);
@@ -179,43 +191,87 @@ Html BodyLine(const Request& req, std::string_view text, bool romaji) {
   return line;
 }
 
+// A piece of a line as the page shows it, handed to write.
+void WriteBodyPiece(const Request& req, std::string_view text, bool romaji, LineState* state,
+                    const std::function<void(const Html&)>& write) {
+  std::string converted;
+  if (romaji) {
+    converted = req.settings.url_link_convert ? RomajiOutsideAddresses(text, &state->romaji_inside_link)
+                                              : RomajiToHiragana(text);
+    text = converted;
+  }
+  if (req.settings.url_link_convert) {
+    WriteLinkedText(text, req.settings.use_html_tag, &state->inside_link, write);
+  } else {
+    write(req.settings.use_html_tag ? Html::AllowedPostMarkup(text) : EscapeText(text));
+  }
+}
+
 // Calls line(text) for every line of body, split as SplitLines splits.
 template <typename Fn>
 void ForEachLine(std::string_view body, Fn line) {
-  std::size_t start = 0, i = 0;
-  while (i < body.size()) {
-    const char c = body[i];
-    if (c == '\r' || c == '\n') {
-      line(body.substr(start, i - start));
-      if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') ++i;
-      start = ++i;
-    } else {
-      ++i;
+  // The next CR and the next LF, each found with memchr and looked for
+  // again only once passed.
+  const char* const begin = body.data();
+  const char* const end = begin + body.size();
+  auto next = [end](const char* from, char c) {
+    const void* at = from < end ? std::memchr(from, c, static_cast<std::size_t>(end - from)) : nullptr;
+    return at ? static_cast<const char*>(at) : end;
+  };
+  const char* start = begin;
+  const char* cr = next(start, '\r');
+  const char* lf = next(start, '\n');
+  while (start < end) {
+    if (cr < start) cr = next(start, '\r');
+    if (lf < start) lf = next(start, '\n');
+    const char* const brk = std::min(cr, lf);
+    if (brk == end) {
+      line(std::string_view(start, static_cast<std::size_t>(end - start)));
+      return;
     }
+    line(std::string_view(start, static_cast<std::size_t>(brk - start)));
+    start = brk + (*brk == '\r' && brk + 1 < end && brk[1] == '\n' ? 2 : 1);
   }
-  if (start < body.size()) line(body.substr(start));
 }
 
 }  // namespace
 
 std::vector<Html> BodyLines(const Request& req, std::string_view body, bool romaji) {
   std::vector<Html> lines;
-  ForEachLine(body, [&](std::string_view text) { lines.push_back(BodyLine(req, text, romaji)); });
+  ForEachLine(body, [&](std::string_view text) { lines.push_back(WholeBodyLine(req, text, romaji)); });
   return lines;
+}
+
+void ForEachBodyPiece(const Request& req, std::string_view line, bool romaji, std::size_t piece,
+                      const std::function<void(const Html&)>& write) {
+  if (!romaji && !req.settings.use_html_tag && !req.settings.url_link_convert) {
+    // Plain escaping looks at one byte at a time: any cut will do.
+    for (std::size_t at = 0; at < line.size(); at += piece) write(EscapeText(line.substr(at, piece)));
+    return;
+  }
+  LineState state;
+  for (std::size_t from = 0; from < line.size();) {
+    // Linking alone streams a line of any length (WriteLinkedText); the
+    // romaji view makes a copy of its piece.
+    const std::size_t to = romaji || !req.settings.url_link_convert
+                               ? LineCut(line, from, piece, romaji, req.settings.url_link_convert)
+                               : line.size();
+    WriteBodyPiece(req, line.substr(from, to - from), romaji, &state, write);
+    from = to;
+  }
 }
 
 void WriteBodyLines(Request& req, std::string_view body, bool romaji) {
   Output* out = req.out;
-  // Plain escaping looks at one byte at a time, so a long line is escaped a
-  // piece at a time: memory holds a piece, not a line grown up to six
-  // times by its entities.
-  const bool plain = !romaji && !req.settings.use_html_tag && !req.settings.url_link_convert;
+  // A long line is converted a piece at a time: memory holds a piece, not a
+  // line grown up to six times by its entities.
   constexpr std::size_t kPiece = 64 * 1024;
+  const bool plain = !romaji && !req.settings.use_html_tag && !req.settings.url_link_convert;
   ForEachLine(body, [&](std::string_view text) {
     if (plain) {
-      for (std::size_t at = 0; at < text.size(); at += kPiece) out->Write(EscapeText(text.substr(at, kPiece)));
+      for (std::size_t at = 0; at < text.size(); at += kPiece) out->WriteEscaped(text.substr(at, kPiece));
     } else {
-      out->Write(BodyLine(req, text, romaji));
+      ForEachBodyPiece(req, text, romaji, kPiece, [out](const Html& piece) { out->Write(piece); });
     }
     out->Line("<BR>");
   });

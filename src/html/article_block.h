@@ -3,6 +3,7 @@
 #ifndef KIROQ_HTML_ARTICLE_BLOCK_H_
 #define KIROQ_HTML_ARTICLE_BLOCK_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,11 +53,17 @@ std::unique_ptr<File> OpenLogForArticles(Request& req);
 
 // The body as the page shows it: lines split at CR LF, CR or LF, each
 // escaped (unless the board allows markup) and, with URLLINKCONVERT, with
-// its addresses linked. romaji: converted to hiragana first.
+// its addresses linked. romaji: converted to hiragana first. Each line is
+// made whole in memory: what the pieces below must join to.
 std::vector<Html> BodyLines(const Request& req, std::string_view body, bool romaji);
 // The same lines written one at a time, each followed by "<BR>" and CR LF:
 // only one line is held besides the body.
 void WriteBodyLines(Request& req, std::string_view body, bool romaji);
+// One line of a body converted as BodyLines does, handed to write in pieces
+// of about piece bytes or more (cut where text/convert.h LineCut allows);
+// the pieces join to the whole line's conversion.
+void ForEachBodyPiece(const Request& req, std::string_view line, bool romaji, std::size_t piece,
+                      const std::function<void(const Html&)>& write);
 
 // The body quoted for a reply's text area: prefix before the first line and
 // after every line break (CR LF, or a lone CR). The lines are escaped so

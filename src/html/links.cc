@@ -7,11 +7,29 @@
 
 namespace kiroq {
 
+namespace {
+
 // Board names hold only letters, digits, "_" and "-" (checked at the
-// start), so the encoding leaves them as they are.
+// start), so the encoding leaves them as they are. Joined in one reserved
+// buffer: pages write dozens of links.
+void AppendHref(const Request& req, long long size, long long number, Action action, Html* out) {
+  *out += "kiroq.exe?";
+  *out += UrlArgument(req.board);
+  *out += "+";
+  *out += Html::Number(size);
+  *out += "+";
+  *out += Html::Number(number);
+  *out += "+";
+  *out += Html::Number(Code(action));
+}
+
+}  // namespace
+
 Html BoardHrefSized(const Request& req, long long page_size, long long number, Action action) {
-  return "kiroq.exe?" + UrlArgument(req.board) + "+" + Html::Number(page_size) + "+" + Html::Number(number) + "+" +
-         Html::Number(Code(action));
+  Html out;
+  out.Reserve(48 + req.board.size());
+  AppendHref(req, page_size, number, action, &out);
+  return out;
 }
 
 Html BoardHref(const Request& req, long long number, Action action) {
@@ -23,7 +41,14 @@ Html BoardLink(const Request& req, long long number, Action action, const Html& 
 }
 
 Html BoardLinkSized(const Request& req, long long page_size, long long number, Action action, const Html& text) {
-  return "<A HREF=\"" + BoardHrefSized(req, page_size, number, action) + "\">" + text + "</A>";
+  Html out;
+  out.Reserve(64 + req.board.size() + text.bytes().size());
+  out += "<A HREF=\"";
+  AppendHref(req, page_size, number, action, &out);
+  out += "\">";
+  out += text;
+  out += "</A>";
+  return out;
 }
 
 Html BoardLink4(const Request& req, long long number, Action action, long long fourth, const Html& text) {

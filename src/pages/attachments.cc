@@ -68,7 +68,7 @@ bool SaveUpload(Env* env, const std::string& folder, const std::string& name, st
 // The password check of action 21: true when the article exists and was
 // stored with a deletion password that is password exactly.
 bool UploadAllowed(Request& req, int position, const std::string& password) {
-  std::unique_ptr<File> index = OpenIndexOrEnd(req, OpenMode::kReadExclusive);
+  std::unique_ptr<File> index = OpenIndexOrEnd(req, OpenMode::kReadShared);
   IndexRecord rec;
   if (position < 0 || !ReadRecord(index.get(), position, &rec).ok()) return false;
   return !rec.password.empty() && rec.password == password;
@@ -131,7 +131,7 @@ std::string DownloadableName(Request& req) {
   std::string name;
   if (req.number >= 1) {
     std::unique_ptr<File> index;
-    Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kStandardRetry, &index);
+    Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadShared, kStandardRetry, &index);
     if (s.IsBusy()) {
       WritePageHeader(req.out);
       req.out->Line(req.labels.index_busy);

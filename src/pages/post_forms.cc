@@ -69,7 +69,7 @@ void WriteDeletePassword(Request& req) {
 // The parent record for the reply form; a busy index ends the request.
 bool ReadParent(Request& req, IndexRecord* rec) {
   std::unique_ptr<File> index;
-  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadExclusive, kReplyFormRetry, &index);
+  Status s = OpenWithRetry(req.env, req.files.Index(), OpenMode::kReadShared, kReplyFormRetry, &index);
   if (s.IsBusy()) {
     req.out->Line(req.labels.index_busy);
     EndRequest();

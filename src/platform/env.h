@@ -102,6 +102,15 @@ class Env {
   // pauses (SleepMs); the POSIX Env sleeps in the lock request itself.
   // Wrappers that replace Open should replace this too.
   virtual Status OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, std::unique_ptr<File>* out);
+  // Up to attempts further attempts of OpenWait, each waiting up to
+  // interval_ms; *made receives how many were made (all of them when the
+  // result is Busy). This default calls OpenWait once per attempt. The POSIX
+  // Env waits once, for the whole budget, on one descriptor: a writer keeps
+  // its place in the turnstile from the start of its wait to its open, and
+  // *made counts the intervals begun. EnvWrapper does not forward it, so a
+  // wrapper's OpenWait is what its attempts call.
+  virtual Status OpenWaitAttempts(const std::string& path, OpenMode mode, int attempts, int interval_ms,
+                                  std::unique_ptr<File>* out, int* made);
   virtual bool FileExists(const std::string& path) = 0;
   virtual Status GetFileSize(const std::string& path, uint64_t* size) = 0;
   // The whole file, without any lock (settings, templates, member files).

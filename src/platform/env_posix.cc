@@ -487,6 +487,24 @@ class PosixEnvImpl : public Env {
     return Status::OK();
   }
 
+  // One wait for the whole budget: closing the descriptor after each
+  // interval would give up a writer's place in the turnstile, and readers
+  // waiting behind it would pass it every time.
+  Status OpenWaitAttempts(const std::string& path, OpenMode mode, int attempts, int interval_ms,
+                          std::unique_ptr<File>* out, int* made) override {
+    *made = 0;
+    if (attempts <= 0) return Status::Busy(path);
+    const int64_t start = MonotonicNs();
+    Status s = OpenWait(path, mode, attempts * std::max(interval_ms, 0), out);
+    if (s.IsBusy() || interval_ms <= 0) {
+      *made = attempts;
+    } else {
+      const int64_t intervals = (MonotonicNs() - start) / (int64_t{interval_ms} * 1000000) + 1;
+      *made = static_cast<int>(std::min<int64_t>(intervals, attempts));
+    }
+    return s;
+  }
+
   bool FileExists(const std::string& path) override {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -617,6 +635,17 @@ Status Env::OpenWait(const std::string& path, OpenMode mode, int max_wait_ms, st
     waited += ms;
     pause = std::min(pause * 2, 16);
     s = Open(path, mode, out);
+  }
+  return s;
+}
+
+Status Env::OpenWaitAttempts(const std::string& path, OpenMode mode, int attempts, int interval_ms,
+                             std::unique_ptr<File>* out, int* made) {
+  Status s = Status::Busy(path);
+  *made = 0;
+  while (s.IsBusy() && *made < attempts) {
+    ++*made;
+    s = OpenWait(path, mode, interval_ms, out);
   }
   return s;
 }

@@ -42,13 +42,11 @@ std::string BoardFiles::FindBesideProgram(Env* env, const std::string& ext) cons
 
 Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit, std::unique_ptr<File>* out,
                      int* attempts) {
-  int tries = 1;
+  int waits = 0;
   Status s = env->Open(path, mode, out);
-  while (s.IsBusy() && tries <= limit.retries) {
-    ++tries;
-    s = env->OpenWait(path, mode, limit.interval_ms, out);
-  }
-  if (attempts) *attempts = tries;
+  if (s.IsBusy() && limit.retries > 0)
+    s = env->OpenWaitAttempts(path, mode, limit.retries, limit.interval_ms, out, &waits);
+  if (attempts) *attempts = 1 + waits;
   return s;
 }
 

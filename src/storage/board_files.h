@@ -64,8 +64,9 @@ inline constexpr RetryLimit kNoRetry{0, 0};
 
 // Opens path in mode while another open may hold a conflicting lock. A free
 // file opens at the first attempt without a wait; each further attempt
-// (Env::OpenWait) waits up to interval_ms and opens the moment the holder
-// lets go, so the whole open gives up after about retries × interval_ms.
+// (Env::OpenWaitAttempts) waits up to interval_ms and opens the moment the
+// holder lets go, so the whole open gives up after about retries ×
+// interval_ms.
 // Busy when every attempt met a lock; NotFound (at once) when the file is
 // missing. *attempts, when given, receives the number of attempts made.
 Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimit limit, std::unique_ptr<File>* out,

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/address_scan.h"
 #include "text/ascii.h"
 #include "text/convert.h"
 #include "text/sjis.h"
@@ -11,19 +12,7 @@ namespace kiroq {
 
 namespace {
 
-bool AtIgnoreCase(std::string_view text, std::size_t pos, std::string_view word) {
-  return StartsWithIgnoreCase(text.substr(pos), word);
-}
-
-// One past the address starting at pos: it runs to the first blank or
-// double-byte character, or to the end of the text. Pages link a body line
-// by line, so a line break ends an address too.
-std::size_t AddressEnd(std::string_view text, std::size_t pos) {
-  while (pos < text.size() && text[pos] != ' ' && text[pos] != '\r' && text[pos] != '\n' && !IsLeadByte(text[pos])) {
-    ++pos;
-  }
-  return pos;
-}
+using address_scan::At;
 
 void AppendLink(std::string_view target_prefix, std::string_view address, std::string* out) {
   *out += "<A HREF=\"";
@@ -34,62 +23,88 @@ void AppendLink(std::string_view target_prefix, std::string_view address, std::s
   *out += "</A>";
 }
 
-// Walks text as the linker reads it: calls found(start, end, www) for every
-// address (www: it starts "www."), and copy(pos, width) for every other
-// piece of text. With skip_links, addresses inside an existing
-// <A ...>...</A> element are left as text.
-template <typename Found, typename Copy>
-void ScanAddresses(std::string_view text, bool skip_links, Found found, Copy copy) {
-  bool inside_link = false;  // between "<A" and "</A>": leave existing links alone
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    if (skip_links && AtIgnoreCase(text, pos, "<A")) inside_link = true;
-    if (inside_link && AtIgnoreCase(text, pos, "</A>")) inside_link = false;
-    if (!inside_link && AtIgnoreCase(text, pos, "WWW.")) {
-      const std::size_t end = AddressEnd(text, pos);
-      found(pos, end, true);
-      pos = end;
+// True where the text at pos starts an address.
+bool AddressStart(std::string_view text, std::size_t pos) { return At(text, pos, "WWW.") || At(text, pos, "HTTP"); }
+
+bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+bool IsVowel(char c) { return c == 'a' || c == 'i' || c == 'u' || c == 'e' || c == 'o'; }
+
+// Whether the text may be cut before pos (a character boundary); address:
+// an address starts in the run of single-byte, non-blank bytes before pos.
+bool CutFits(std::string_view text, std::size_t pos, bool address, bool romaji, bool links) {
+  const char before = text[pos - 1], at = text[pos];
+  if (links) {
+    if (address && at != ' ' && !IsLeadByte(at)) return false;
+    if (before == '<' && (at == 'A' || at == 'a')) return false;
+    for (std::size_t back = 1; back <= 3 && back <= pos; ++back) {
+      if (At(text, pos - back, "</A>")) return false;
     }
-    if (!inside_link && AtIgnoreCase(text, pos, "HTTP")) {
-      const std::size_t end = AddressEnd(text, pos);
-      found(pos, end, false);
-      pos = end;
-    }
-    if (pos >= text.size()) break;
-    // Step over a double-byte character whole: an address never starts in
-    // the middle of one.
-    const std::size_t width = IsLeadByte(text[pos]) ? 2 : 1;
-    copy(pos, width);
-    pos += width;
+  }
+  return !(romaji && IsLower(before) && IsLower(at) && !IsVowel(before));
+}
+
+// Whether the byte at pos leaves an address run (a blank or a double-byte
+// character's byte) or may start an address.
+void NoteAddress(std::string_view text, std::size_t pos, bool* address) {
+  const char c = text[pos];
+  if (c == ' ' || IsLeadByte(c)) {
+    *address = false;
+  } else if ((c == 'W' || c == 'w' || c == 'H' || c == 'h') && AddressStart(text, pos)) {
+    *address = true;
   }
 }
 
 }  // namespace
 
+std::size_t LineCut(std::string_view text, std::size_t from, std::size_t min_piece, bool romaji, bool links) {
+  // Escaping and allowed markup work byte by byte: any cut will do.
+  if (!romaji && !links) return text.size() - from <= min_piece ? text.size() : from + min_piece;
+  bool address = false;
+  std::size_t pos = from;
+  while (pos < text.size()) {
+    if (pos - from >= min_piece && CutFits(text, pos, address, romaji, links)) return pos;
+    if (IsLeadByte(text[pos])) {
+      address = false;
+      if (links && pos + 1 < text.size()) NoteAddress(text, pos + 1, &address);
+      pos += 2;
+    } else {
+      if (links) NoteAddress(text, pos, &address);
+      ++pos;
+    }
+  }
+  return text.size();
+}
+
 std::string AutoLinkAddresses(std::string_view text) {
+  bool inside_link = false;
+  return AutoLinkAddresses(text, &inside_link);
+}
+
+std::string AutoLinkAddresses(std::string_view text, bool* inside_link) {
   std::string out;
   out.reserve(text.size() + 64);
   ScanAddresses(
-      text, true,
+      text, true, inside_link,
       [&](std::size_t start, std::size_t end, bool www) {
         AppendLink(www ? "http://" : "", text.substr(start, end - start), &out);
       },
-      [&](std::size_t pos, std::size_t width) { out += text.substr(pos, width); });
+      [&](std::string_view piece) { out += piece; });
   return out;
 }
 
 int CountWebAddresses(std::string_view text) {
   int count = 0;
+  bool inside_link = false;
   // Every address counts, in links too: a post's own markup must not hide
   // its addresses from the count.
   ScanAddresses(
-      text, false,
+      text, false, &inside_link,
       [&](std::size_t start, std::size_t end, bool www) {
         const std::string_view address = text.substr(start, end - start);
         // A bare word "http" is linked, but it is no address.
         if (www || StartsWithIgnoreCase(address, "http://") || StartsWithIgnoreCase(address, "https://")) ++count;
       },
-      [](std::size_t, std::size_t) {});
+      [](std::string_view) {});
   return count;
 }
 

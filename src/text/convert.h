@@ -22,6 +22,22 @@ std::string RomajiToHiragana(std::string_view text);
 // "http://" in front in the link target only. The address is copied into the
 // link as it stands: give this text that is already HTML-escaped.
 std::string AutoLinkAddresses(std::string_view text);
+// The same for a piece of a longer text cut by LineCut: *inside_link says
+// whether the pieces before left an element open, and is updated.
+std::string AutoLinkAddresses(std::string_view text, bool* inside_link);
+
+// A long line of message text is converted a piece at a time (romaji view,
+// escaping or allowed markup, address links), so that memory holds a piece
+// and not a whole line grown by its conversions. Returns the end of the
+// piece that starts at from (0, or an end given before): the first point at
+// least min_piece bytes on, or the end of the text, where the conversions of
+// the pieces, each carrying its state over to the next, give the bytes of
+// the whole line's. With links (addresses are linked), that is a character
+// boundary that is not inside an address, a "<A" or a "</A>"; with romaji
+// (the romaji view), a character boundary that is not between two
+// lower-case letters unless the first is a vowel (no romaji key has a vowel
+// but at its end); with neither, any point.
+std::size_t LineCut(std::string_view text, std::size_t from, std::size_t min_piece, bool romaji, bool links);
 
 // The web addresses in text, found as AutoLinkAddresses finds them, that
 // begin "http://", "https://" or "www." (any case). Addresses inside an

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "board_fixture.h"
 #include "html/article_view.h"
 #include "html/list_row.h"
@@ -172,6 +176,87 @@ TEST_F(BlockTest, BodyLinesRomajiAndLinks) {
   EXPECT_EQ(out.find("ローマ字"_sj), std::string::npos);  // no romaji link on the romaji view
   out = Show(board_.Record(pos), 5, 3);
   EXPECT_NE(out.find("<A HREF=\"kiroq.exe?test+10+5+5\">ローマ字をひらがなに変換</A>\r\n"_sj), std::string::npos);
+}
+
+// A long line is converted in pieces; joined, they are the whole line's
+// conversion, on every kind of board, wherever the cuts fall: lines built
+// from addresses, link tags, romaji keys, entities, blanks and double-byte
+// characters (whose second byte may be a letter, "<" cannot be), cut after
+// every possible number of bytes.
+TEST_F(BlockTest, BodyLinePiecesJoinToTheWholeLine) {
+  // "\x83\x41" is ア, whose second byte is "A"; "\x81" alone is a lead
+  // byte without its second.
+  const std::vector<std::string> tokens = {"http://a.jp/x",
+                                           "www.",
+                                           "WwW.b",
+                                           "HtTp",
+                                           "htt",
+                                           "p:",
+                                           "<A HREF=\"q\">",
+                                           "<a",
+                                           "</A>",
+                                           "</a",
+                                           "A>",
+                                           "<",
+                                           ">",
+                                           "&",
+                                           "\"",
+                                           "'",
+                                           " ",
+                                           "  ",
+                                           "amp;",
+                                           "lt;",
+                                           "#39;",
+                                           "T",
+                                           "P",
+                                           "ka",
+                                           "nna",
+                                           "kya",
+                                           "ssya",
+                                           "tsu",
+                                           "n",
+                                           "a",
+                                           "k",
+                                           "xyz",
+                                           "W",
+                                           ".",
+                                           "\x83\x41",
+                                           "\x83\x61",
+                                           "\x83\x77",
+                                           "\x82\xa0",
+                                           "\x81\x40",
+                                           "\x95\x5c",
+                                           "\xb1",
+                                           "\x81"};
+  std::mt19937 rng(7);
+  int lines_cut = 0;
+  for (int flags = 1; flags < 8; ++flags) {
+    settings_.use_html_tag = flags & 1;
+    settings_.url_link_convert = flags & 2;
+    settings_.roma = flags & 4;
+    Capture([&](Request& req) {
+      for (int n = 0; n < 300; ++n) {
+        std::string line;
+        const int count = 1 + static_cast<int>(rng() % 24);
+        for (int t = 0; t < count; ++t) line += tokens[rng() % tokens.size()];
+        for (bool romaji : {false, true}) {
+          const std::string whole = BodyLines(req, line, romaji).at(0).bytes();
+          for (std::size_t piece = 1; piece <= line.size(); ++piece) {
+            std::string joined;
+            int pieces = 0;
+            ForEachBodyPiece(req, line, romaji, piece, [&](const Html& h) {
+              joined += h.bytes();
+              ++pieces;
+            });
+            ASSERT_EQ(joined, whole) << "flags " << flags << " romaji " << romaji << " piece " << piece << " line "
+                                     << line;
+            if (pieces > 1) ++lines_cut;
+          }
+        }
+      }
+    });
+  }
+  EXPECT_GT(lines_cut, 10000);  // the cuts were made, not all refused
 }
 
 TEST_F(BlockTest, MarkupAllowedOnlyWhenTheBoardSaysSo) {

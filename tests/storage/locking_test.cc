@@ -247,21 +247,36 @@ TEST_F(LockingTest, WaitingOpenGivesUpAfterRetriesTimesInterval) {
 
 // A writer waiting for shared readers to finish keeps newer readers out, so
 // that a stream of them cannot hold the file for ever; it gets the file as
-// soon as the readers already in have gone.
+// soon as the readers already in have gone. It keeps its place for its whole
+// wait, not one interval: a reader that starts waiting after it, and would
+// slip in whenever the writer let go of its place, still comes after it.
 TEST_F(LockingTest, WaitingWriterHoldsBackNewReaders) {
   for (OpenMode writer : {OpenMode::kWriteExclusive, OpenMode::kWriteShared}) {
+    SCOPED_TRACE(static_cast<int>(writer));
     Holder reader(path_, OpenMode::kReadShared);
     EXPECT_TRUE(CanOpen(OpenMode::kReadShared));
-    Status waited;
+    Status waited, later_waited;
+    Clock::time_point writer_in, later_in;
     std::thread waiting([&] {
       std::unique_ptr<File> f;
-      waited = PosixEnv()->OpenWait(path_, writer, 5000, &f);
+      waited = OpenWithRetry(PosixEnv(), path_, writer, {200, 20}, &f);
+      writer_in = Clock::now();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::thread later([&] {
+      std::unique_ptr<File> f;
+      later_waited = OpenWithRetry(PosixEnv(), path_, OpenMode::kReadShared, {200, 20}, &f);
+      later_in = Clock::now();
+    });
+    // Several of the writer's intervals.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(CanOpen(OpenMode::kReadShared)) << "a reader passed a waiting writer";
     reader.Release();
     waiting.join();
+    later.join();
     EXPECT_TRUE(waited.ok()) << waited.ToString();
+    EXPECT_TRUE(later_waited.ok()) << later_waited.ToString();
+    EXPECT_GE(MsBetween(writer_in, later_in), 0.0) << "the reader that came later got in first";
     EXPECT_TRUE(CanOpen(OpenMode::kReadShared));
   }
 }
