@@ -77,8 +77,8 @@ bool ParseEntry(std::string_view line, LimitsState::Entry* e) {
   if (!ParseTime(f[1], &e->time)) return false;
   if (f[2].empty() || f[2].size() > kMaxHostBytes || !std::all_of(f[2].begin(), f[2].end(), IsHostByte)) return false;
   e->host = std::string(f[2]);
-  if (e->kind == 'P') return f.size() == 4 && ParseHash(f[3], &e->hash);
-  return (e->kind == 'F' || e->kind == 'L') && f.size() == 3;
+  if (e->kind == 'P' || e->kind == 'F') return f.size() == 4 && ParseHash(f[3], &e->hash);
+  return e->kind == 'L' && f.size() == 3;
 }
 
 // Up to four hexadecimal digits.
@@ -190,12 +190,23 @@ LimitsState LimitsState::Parse(std::string_view bytes, int64_t now) {
 std::string LimitsState::Serialize() const {
   std::string out(kFirstLine);
   out.push_back('\n');
-  const std::size_t skip = entries_.size() > kMaxLimitEntries ? entries_.size() - kMaxLimitEntries : 0;
-  for (std::size_t i = skip; i < entries_.size(); ++i) {
+  // Entries are oldest first: the oldest of each kind go, in the order of
+  // kinds that matter least.
+  std::vector<bool> dropped(entries_.size(), false);
+  std::size_t excess = entries_.size() > kMaxLimitEntries ? entries_.size() - kMaxLimitEntries : 0;
+  for (char kind : {'F', 'P', 'L'}) {
+    for (std::size_t i = 0; i < entries_.size() && excess > 0; ++i) {
+      if (entries_[i].kind != kind) continue;
+      dropped[i] = true;
+      --excess;
+    }
+  }
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (dropped[i]) continue;
     const Entry& e = entries_[i];
     out.push_back(e.kind);
     out += " " + std::to_string(e.time) + " " + e.host;
-    if (e.kind == 'P') out += " " + Hex16(e.hash);
+    if (e.kind == 'P' || e.kind == 'F') out += " " + Hex16(e.hash);
     out.push_back('\n');
   }
   return out;
@@ -228,28 +239,48 @@ int64_t LimitsState::LockedUntil(std::string_view host, int64_t now) const {
   return until;
 }
 
-bool LimitsState::AddWrongPassword(std::string_view host, int64_t now) {
+void LimitsState::RemovePost(std::string_view host, uint64_t hash, int64_t time) {
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->kind == 'P' && it->host == host && it->hash == hash && it->time == time) {
+      entries_.erase(it);
+      return;
+    }
+  }
+}
+
+bool LimitsState::AddWrongPassword(std::string_view host, uint64_t target, int64_t now) {
   int recent = 1;  // this one
   for (const Entry& e : entries_) {
     if (e.kind == 'F' && e.host == host && e.time > now - kWrongPasswordSeconds) ++recent;
   }
-  if (recent < kMaxWrongPasswords) {
-    entries_.push_back({'F', now, std::string(host), 0});
-    return false;
-  }
-  ClearWrongPasswords(host);
+  entries_.push_back({'F', now, std::string(host), target});
+  if (recent < kMaxWrongPasswords) return false;
   entries_.push_back({'L', now, std::string(host), 0});
   return true;
 }
 
-void LimitsState::ClearWrongPasswords(std::string_view host) {
+void LimitsState::TakeBackWrongPassword(std::string_view host, uint64_t target, int64_t time, bool locked) {
+  auto erase_last = [&](char kind, uint64_t hash) {
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+      if (it->kind == kind && it->host == host && it->hash == hash && it->time == time) {
+        entries_.erase(std::next(it).base());
+        return;
+      }
+    }
+  };
+  erase_last('F', target);
+  if (locked) erase_last('L', 0);
+}
+
+void LimitsState::ClearWrongPasswords(std::string_view host, uint64_t target) {
   entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                [&](const Entry& e) { return (e.kind == 'F' || e.kind == 'L') && e.host == host; }),
+                                [&](const Entry& e) { return e.kind == 'F' && e.host == host && e.hash == target; }),
                  entries_.end());
 }
 
-bool LimitsState::HasWrongPasswords(std::string_view host) const {
-  return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.kind == 'F' && e.host == host; });
+bool LimitsState::HasWrongPasswords(std::string_view host, uint64_t target) const {
+  return std::any_of(entries_.begin(), entries_.end(),
+                     [&](const Entry& e) { return e.kind == 'F' && e.host == host && e.hash == target; });
 }
 
 std::string LimitsHost(std::string_view remote_addr) {
@@ -272,17 +303,33 @@ std::string LimitsHost(std::string_view remote_addr) {
   return host.empty() ? std::string("-") : host;
 }
 
-uint64_t PostHash(std::string_view title, std::string_view body) {
-  uint64_t h = 14695981039346656037ull;
-  auto add = [&h](unsigned char c) {
-    h ^= c;
+namespace {
+
+constexpr uint64_t kFnvStart = 14695981039346656037ull;
+
+uint64_t Fnv1a(uint64_t h, std::string_view text) {
+  for (char c : text) {
+    h ^= static_cast<unsigned char>(c);
     h *= 1099511628211ull;
-  };
-  for (char c : title) add(static_cast<unsigned char>(c));
-  add(0);
-  for (char c : body) add(static_cast<unsigned char>(c));
+  }
   return h;
 }
+
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n')) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+}  // namespace
+
+uint64_t PostHash(std::string_view title, std::string_view body) {
+  const uint64_t h = Fnv1a(Fnv1a(kFnvStart, WithoutTrailingBlanks(title)), std::string_view("\0", 1));
+  return Fnv1a(h, WithoutTrailingBlanks(body));
+}
+
+uint64_t GuessTarget(std::string_view what) { return Fnv1a(kFnvStart, what); }
 
 namespace {
 

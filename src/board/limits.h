@@ -7,12 +7,16 @@
 //   KIROQ LIMITS 1
 //   P <time> <host> <hash>   a stored post: its title and body hashed
 //                            (16 hex digits; never the text itself)
-//   F <time> <host>          a wrong password
+//   F <time> <host> <hash>   a wrong password, with what it tried to open
+//                            hashed (the administrator, a member, an
+//                            article's deletion password)
 //   L <time> <host>          the wrong password that locked the host out
 //
 // <time> is seconds since 1970 (UTC); <host> is the client's address, for
 // IPv6 its /64 ("2001:db8:1:2::/64"). Entries older than an hour are
-// dropped, and so are the oldest beyond kMaxLimitEntries, so the file stays
+// dropped, and so are the oldest beyond kMaxLimitEntries (wrong passwords
+// first, then posts, lock-outs last, so that a flood of cheap guesses from
+// many addresses cannot push a lock-out out of the file), so the file stays
 // within about 210 KB (lines are at most 103 bytes), below the
 // kMaxLimitsFileBytes a reader takes. A file that does not read as this format (damaged,
 // cut short, too large) counts as empty and is written anew: it can never
@@ -48,15 +52,15 @@ class LimitsState {
     char kind;  // 'P', 'F' or 'L'
     int64_t time;
     std::string host;
-    uint64_t hash;  // 'P' only
+    uint64_t hash;  // 'P': the post's; 'F': what was guessed
   };
 
   // The state in a file's bytes, as of now: entries of the last hour only
   // (and none from more than a minute ahead, after a clock was set back).
   // Bytes that are not a state file give an empty state.
   static LimitsState Parse(std::string_view bytes, int64_t now);
-  // The file's bytes; the oldest entries beyond kMaxLimitEntries are left
-  // out.
+  // The file's bytes; beyond kMaxLimitEntries the oldest wrong passwords
+  // are left out, then the oldest posts, then the oldest lock-outs.
   std::string Serialize() const;
 
   // When host last posted; -1 when it did not within the hour.
@@ -64,14 +68,22 @@ class LimitsState {
   // Whether host stored a post of this hash at since or later.
   bool Posted(std::string_view host, uint64_t hash, int64_t since) const;
   void AddPost(std::string_view host, uint64_t hash, int64_t now);
+  // Takes back a post entered at time that was not stored after all.
+  void RemovePost(std::string_view host, uint64_t hash, int64_t time);
 
   // The end of host's lock-out, or 0 when it is not locked out at now.
   int64_t LockedUntil(std::string_view host, int64_t now) const;
-  // Counts a wrong password; true when it locks host out.
-  bool AddWrongPassword(std::string_view host, int64_t now);
-  // A right password: host's count and lock-out are gone.
-  void ClearWrongPasswords(std::string_view host);
-  bool HasWrongPasswords(std::string_view host) const;
+  // Counts a wrong password for target (GuessTarget); true when it locks
+  // host out. Every target counts towards the lock-out.
+  bool AddWrongPassword(std::string_view host, uint64_t target, int64_t now);
+  // Takes back a wrong password counted at time (counted before it was
+  // compared, and right after all), and the lock-out it began when locked.
+  void TakeBackWrongPassword(std::string_view host, uint64_t target, int64_t time, bool locked);
+  // A right password for target: host's wrong passwords for that target
+  // are gone. Those for anything else stay, so knowing one password (one's
+  // own article's) never wipes the count of guesses at another.
+  void ClearWrongPasswords(std::string_view host, uint64_t target);
+  bool HasWrongPasswords(std::string_view host, uint64_t target) const;
 
   const std::vector<Entry>& entries() const { return entries_; }
 
@@ -85,8 +97,13 @@ class LimitsState {
 std::string LimitsHost(std::string_view remote_addr);
 
 // The hash REFUSEDOUBLEPOST compares (64-bit FNV-1a of title, a zero byte
-// and body).
+// and body), blanks and line breaks at the end of either left out: they
+// do not show, so they must not make a repeat a new post.
 uint64_t PostHash(std::string_view title, std::string_view body);
+
+// What a password tried to open, as the limits file keeps it ("admin",
+// "member <id>", "article <n>"), hashed like a post.
+uint64_t GuessTarget(std::string_view what);
 
 // Opens the state file at path under its record lock (created when
 // missing), runs change on the state and the time read under the lock and,

@@ -130,10 +130,11 @@ Settings ReadSettings(const SettingsFile& f, std::string_view user_agent) {
   s.smartphone = f.Switch("SMARTPHONE");
   s.post_interval = f.Number("POSTINTERVAL");
   s.refuse_double_post = f.Switch("REFUSEDOUBLEPOST");
-  // Only a number limits: a missing or empty value, or a negative one, is
-  // no limit (0 is: no address at all).
-  if (!f.Text("MAXLINKS").empty()) s.max_links = f.Number("MAXLINKS");
-  if (s.max_links < 0) s.max_links = -1;
+  // Only a number limits (blanks around it allowed): a missing, empty,
+  // unreadable or negative value is no limit (0 is: no address at all).
+  std::string max_links = f.Text("MAXLINKS");
+  while (!max_links.empty() && (max_links.back() == ' ' || max_links.back() == '\t')) max_links.pop_back();
+  if (!ParseWholeNumber(max_links, &s.max_links) || s.max_links < 0) s.max_links = -1;
   s.trap_field = f.Switch("TRAPFIELD");
   s.use_feed = f.Switch("USEFEED");
   s.feed_title = f.Text("FEEDTITLE");

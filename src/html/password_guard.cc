@@ -36,42 +36,48 @@ Html TwoDigits(int v) { return (v < 10 ? Html("0") : Html()) + Html::Number(v); 
 
 }  // namespace
 
-bool StartPasswordCheck(Request& req) {
+bool StartPasswordCheck(Request& req, PasswordGuess& guess) {
   const std::string host = Host(req);
+  const uint64_t target = GuessTarget(guess.target);
   UpdateLimits(req.env, req.files.Limits(), [&](LimitsState& state, int64_t now) {
     req.locked_until = state.LockedUntil(host, now);
     if (req.locked_until != 0) return false;
-    state.AddWrongPassword(host, now);
+    guess.counted_at = now;
+    guess.locked_by_it = state.AddWrongPassword(host, target, now);
     return true;
   });
   return req.locked_until == 0;
 }
 
-void FinishPasswordCheck(Request& req, PasswordKind kind, bool right) {
+void FinishPasswordCheck(Request& req, const PasswordGuess& guess, bool right) {
   if (!right) {
     // Counted already; a lock-out it caused shows in the file.
-    if (kind == PasswordKind::kAdministrator) {
-      LogWrong(req, kind, ReadLimits(req.env, req.files.Limits()).LockedUntil(Host(req), req.env->UnixTime()) != 0);
+    if (guess.kind == PasswordKind::kAdministrator) {
+      LogWrong(req, guess.kind,
+               ReadLimits(req.env, req.files.Limits()).LockedUntil(Host(req), req.env->UnixTime()) != 0);
     }
     return;
   }
   const std::string host = Host(req);
+  const uint64_t target = GuessTarget(guess.target);
   UpdateLimits(req.env, req.files.Limits(), [&](LimitsState& state, int64_t) {
-    state.ClearWrongPasswords(host);
+    if (guess.counted_at != 0) state.TakeBackWrongPassword(host, target, guess.counted_at, guess.locked_by_it);
+    state.ClearWrongPasswords(host, target);
     return true;
   });
 }
 
-PasswordResult CheckRepeatedPassword(Request& req, PasswordKind kind, const std::function<bool()>& right) {
+PasswordResult CheckRepeatedPassword(Request& req, const PasswordGuess& guess, const std::function<bool()>& right) {
   const std::string host = Host(req);
-  LimitsState seen;
-  if (req.env->FileExists(req.files.Limits())) seen = ReadLimits(req.env, req.files.Limits());
-  req.locked_until = seen.LockedUntil(host, req.env->UnixTime());
-  if (req.locked_until != 0) return PasswordResult::kLockedOut;
+  const uint64_t target = GuessTarget(guess.target);
   if (right()) {
-    if (seen.HasWrongPasswords(host)) {
+    LimitsState seen;
+    if (req.env->FileExists(req.files.Limits())) seen = ReadLimits(req.env, req.files.Limits());
+    req.locked_until = seen.LockedUntil(host, req.env->UnixTime());
+    if (req.locked_until != 0) return PasswordResult::kLockedOut;
+    if (seen.HasWrongPasswords(host, target)) {
       UpdateLimits(req.env, req.files.Limits(), [&](LimitsState& state, int64_t) {
-        state.ClearWrongPasswords(host);
+        state.ClearWrongPasswords(host, target);
         return true;
       });
     }
@@ -79,10 +85,13 @@ PasswordResult CheckRepeatedPassword(Request& req, PasswordKind kind, const std:
   }
   bool locked = false;
   UpdateLimits(req.env, req.files.Limits(), [&](LimitsState& state, int64_t now) {
-    locked = state.AddWrongPassword(host, now);
+    req.locked_until = state.LockedUntil(host, now);
+    if (req.locked_until != 0) return false;
+    locked = state.AddWrongPassword(host, target, now);
     return true;
   });
-  LogWrong(req, kind, locked);
+  if (req.locked_until != 0) return PasswordResult::kLockedOut;
+  LogWrong(req, guess.kind, locked);
   return PasswordResult::kWrong;
 }
 

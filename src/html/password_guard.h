@@ -3,9 +3,10 @@
 // the board's limits file). Every check of the administrator password, a
 // member's password or a deletion password goes through here:
 //
-//   if (!StartPasswordCheck(req)) { ...the lock-out notice... }
+//   PasswordGuess guess{PasswordKind::kDeletion, "article 12"};
+//   if (!StartPasswordCheck(req, guess)) { ...the lock-out notice... }
 //   bool right = ...the comparison...;
-//   FinishPasswordCheck(req, PasswordKind::kDeletion, right);
+//   FinishPasswordCheck(req, guess, right);
 //
 // The attempt is counted as wrong before the comparison and taken back
 // when it was right, in two short locked turns: concurrent guesses can
@@ -14,7 +15,9 @@
 #ifndef KIROQ_HTML_PASSWORD_GUARD_H_
 #define KIROQ_HTML_PASSWORD_GUARD_H_
 
+#include <cstdint>
 #include <functional>
+#include <string>
 
 namespace kiroq {
 
@@ -22,21 +25,36 @@ struct Request;
 
 enum class PasswordKind { kAdministrator, kMember, kDeletion };
 
+// One password tried: its kind, and what it tries to open ("admin",
+// "member <id>", "article <n>"). A right password takes back only the
+// client's wrong guesses at the same thing.
+struct PasswordGuess {
+  PasswordKind kind;
+  std::string target;
+  // Set by StartPasswordCheck: when the attempt was counted, and whether
+  // that began a lock-out (taken back if the password was right).
+  int64_t counted_at = 0;
+  bool locked_by_it = false;
+};
+
 // False when the client is locked out (req.locked_until says until when;
 // nothing is counted). Otherwise the attempt counts as wrong until
 // FinishPasswordCheck says it was right. A limits file that cannot be
 // opened locks nobody out.
-bool StartPasswordCheck(Request& req);
-// A right password clears the client's count; a wrong administrator
-// password is written to standard error (the address, never the password).
-void FinishPasswordCheck(Request& req, PasswordKind kind, bool right);
+bool StartPasswordCheck(Request& req, PasswordGuess& guess);
+// A right password clears the client's count for the guess's target; a
+// wrong administrator password is written to standard error (the address,
+// never the password).
+void FinishPasswordCheck(Request& req, const PasswordGuess& guess, bool right);
 
 // For a password that comes with every request (the member cookies), so
-// that reading pages does not write the file: the lock-out is only read,
-// right() compares, and the file is written only to count a wrong password
-// or to clear a count. kLockedOut leaves right() uncalled.
+// that reading pages does not write the file while the password is right:
+// right() compares first; a wrong one is then counted under the file's
+// lock, and answered kLockedOut when the client was locked out meanwhile
+// (so guesses sent at once learn nothing past the limit); a right one is
+// answered kLockedOut too when the client is locked out.
 enum class PasswordResult { kRight, kWrong, kLockedOut };
-PasswordResult CheckRepeatedPassword(Request& req, PasswordKind kind, const std::function<bool()>& right);
+PasswordResult CheckRepeatedPassword(Request& req, const PasswordGuess& guess, const std::function<bool()>& right);
 
 // The notice lines of a lock-out, into an open page.
 void WriteLockedOutLines(Request& req);

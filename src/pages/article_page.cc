@@ -65,7 +65,8 @@ enum class Toggled { kYes, kNo, kLockedOut };
 // guess.
 Toggled ToggleIfPassword(Request& req, int position, const std::string& password) {
   if (password.empty()) return Toggled::kNo;
-  if (!StartPasswordCheck(req)) return Toggled::kLockedOut;
+  PasswordGuess guess{PasswordKind::kDeletion, "article " + std::to_string(position)};
+  if (!StartPasswordCheck(req, guess)) return Toggled::kLockedOut;
   bool right = false, written = false;
   {
     std::unique_ptr<File> index = OpenIndexOrEnd(req, OpenMode::kWriteExclusive);
@@ -80,7 +81,7 @@ Toggled ToggleIfPassword(Request& req, int position, const std::string& password
       written = WriteRecordBytes(index.get(), position, bytes).ok();
     }
   }
-  FinishPasswordCheck(req, PasswordKind::kDeletion, right);
+  FinishPasswordCheck(req, guess, right);
   return written ? Toggled::kYes : Toggled::kNo;
 }
 

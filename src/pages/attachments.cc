@@ -79,9 +79,10 @@ enum class Allowed { kYes, kNo, kLockedOut };
 // UploadAllowed as a counted password check; an empty password is no guess.
 Allowed CheckUploadPassword(Request& req, int position, const std::string& password) {
   if (password.empty()) return Allowed::kNo;
-  if (!StartPasswordCheck(req)) return Allowed::kLockedOut;
+  PasswordGuess guess{PasswordKind::kDeletion, "article " + std::to_string(position)};
+  if (!StartPasswordCheck(req, guess)) return Allowed::kLockedOut;
   const bool right = UploadAllowed(req, position, password);
-  FinishPasswordCheck(req, PasswordKind::kDeletion, right);
+  FinishPasswordCheck(req, guess, right);
   return right ? Allowed::kYes : Allowed::kNo;
 }
 

@@ -103,7 +103,7 @@ bool HoldsMemberCookies(Request& req) {
   const std::string password = req.cookies.Value("MEMPASS=");
   Member member;
   if (password.empty()) return FindMember(req.env, req.settings.members_only, id, password, &member);
-  const PasswordResult result = CheckRepeatedPassword(req, PasswordKind::kMember, [&] {
+  const PasswordResult result = CheckRepeatedPassword(req, {PasswordKind::kMember, "member " + id}, [&] {
     return FindMember(req.env, req.settings.members_only, id, password, &member);
   });
   if (result == PasswordResult::kLockedOut) RefuseLockedOut(req);
@@ -127,10 +127,11 @@ void PassLoginGate(Request& req) {
   }
   const std::string id = req.input.Field("CONFMEMID");
   const std::string password = req.input.Field("CONFMEMPASS");
-  if (!StartPasswordCheck(req)) RefuseLockedOut(req);
+  PasswordGuess guess{PasswordKind::kMember, "member " + id};
+  if (!StartPasswordCheck(req, guess)) RefuseLockedOut(req);
   Member member;
   const bool right = FindMember(req.env, s.members_only, id, password, &member);
-  FinishPasswordCheck(req, PasswordKind::kMember, right);
+  FinishPasswordCheck(req, guess, right);
   if (!right) {
     WriteLoginFailedPage(req, id);
     EndRequest();

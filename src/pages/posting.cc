@@ -106,10 +106,11 @@ std::string ScreenContent(Request& req) {
 void CheckMember(Request& req) {
   std::string id = req.input.Field("MEMID");
   std::string password = req.input.Field("MEMPASS");
-  if (!StartPasswordCheck(req)) RefuseLockedOut(req);
+  PasswordGuess guess{PasswordKind::kMember, "member " + id};
+  if (!StartPasswordCheck(req, guess)) RefuseLockedOut(req);
   Member m;
   const bool right = FindMember(req.env, req.settings.members_only, id, password, &m);
-  FinishPasswordCheck(req, PasswordKind::kMember, right);
+  FinishPasswordCheck(req, guess, right);
   if (right) {
     req.post.record.email = std::string(CutToBytes(m.email, record_layout::kEmailCap, req.japanese()));
     req.post.record.name = std::string(CutToBytes(m.name, record_layout::kNameCap, req.japanese()));
@@ -126,11 +127,13 @@ void CheckMember(Request& req) {
 }
 
 void CheckControlPassword(Request& req) {
+  // An empty password guesses nothing and is not counted.
   bool right = false;
-  if (!req.admin_password.empty()) {
-    if (!StartPasswordCheck(req)) RefuseLockedOut(req);
+  if (!req.admin_password.empty() && !req.post.password2.empty()) {
+    PasswordGuess guess{PasswordKind::kAdministrator, "admin"};
+    if (!StartPasswordCheck(req, guess)) RefuseLockedOut(req);
     right = req.post.password2 == req.admin_password;
-    FinishPasswordCheck(req, PasswordKind::kAdministrator, right);
+    FinishPasswordCheck(req, guess, right);
   }
   if (!right) {
     Refuse(req, "PASSWORD ERROR!!", "管理用パスワードが間違っています<BR>"_sj, "発言はキャンセルされました。"_sj,
@@ -145,7 +148,7 @@ void CheckBotScreens(Request& req, std::string_view body) {
     Refuse(req, "KIROQ ERROR", "この発言は受け付けられませんでした。<BR>"_sj, "発言は保存されていません。"_sj,
            "This post was not accepted.<BR>", "Nothing was stored.");
   }
-  if (req.settings.max_links >= 0 && CountWebAddresses(body) > req.settings.max_links) {
+  if (req.settings.max_links >= 0 && CountWebAddresses(body, req.settings.use_html_tag) > req.settings.max_links) {
     const Html limit = Html::Number(req.settings.max_links);
     Refuse(req, "KIROQ ERROR", "本文中のアドレスが多すぎます（"_sj + limit + " 個まで）。<BR>"_sj,
            "アドレスを減らして再度投稿して下さい。発言は保存されていません。"_sj,
@@ -154,12 +157,30 @@ void CheckBotScreens(Request& req, std::string_view body) {
   }
 }
 
+// A post entered in the limits file before it is stored, so that it can be
+// taken back when storing fails.
+struct EnteredPost {
+  bool entered = false;
+  std::string host;
+  uint64_t hash = 0;
+  int64_t time = 0;
+};
+
+void TakeBackPost(Request& req, const EnteredPost& post) {
+  if (!post.entered) return;
+  UpdateLimits(req.env, req.files.Limits(), [&](LimitsState& state, int64_t) {
+    state.RemovePost(post.host, post.hash, post.time);
+    return true;
+  });
+}
+
 // POSTINTERVAL and REFUSEDOUBLEPOST, in one locked turn of the limits file
 // so that concurrent posts of a host are counted exactly: the post is
 // entered as stored before it is, and a refused one changes nothing.
-void CheckPostingLimits(Request& req, std::string_view body) {
+EnteredPost CheckPostingLimits(Request& req, std::string_view body) {
   const Settings& s = req.settings;
-  if (!s.limits_posts()) return;
+  EnteredPost entered;
+  if (!s.limits_posts()) return entered;
   const std::string host = LimitsHost(req.client.remote_addr);
   const uint64_t hash = PostHash(req.post.record.title, body);
   int64_t wait = 0;
@@ -175,6 +196,7 @@ void CheckPostingLimits(Request& req, std::string_view body) {
       return false;
     }
     state.AddPost(host, hash, now);
+    entered = {true, host, hash, now};
     return true;
   });
   if (wait > 0) {
@@ -188,6 +210,7 @@ void CheckPostingLimits(Request& req, std::string_view body) {
     Refuse(req, "KIROQ ERROR", "同じ内容の発言がすでに投稿されています。<BR>"_sj, "発言は保存されていません。"_sj,
            "The same title and message were posted already.<BR>", "Nothing was stored.");
   }
+  return entered;
 }
 
 void ApplyDefaults(Request& req) {
@@ -232,11 +255,13 @@ void CheckEmail(Request& req) {
   EndRequest();
 }
 
-void StorePost(Request& req, std::string_view body) {
+void StorePost(Request& req, std::string_view body, const EnteredPost& entered) {
   IndexRecord rec = req.post.record;
   std::unique_ptr<File> log;
   if (!OpenWithRetry(req.env, req.files.Log(), OpenMode::kWriteShared, kStandardRetry, &log).ok() ||
       !AppendBody(log.get(), body, &rec.body_start, &rec.body_end).ok()) {
+    log.reset();
+    TakeBackPost(req, entered);
     // sic: the English wording is kept as boards have always shown it.
     RefuseWithLine(req, "ログデータの書き込みが行えません。管理者に問い合わせてください。"_sj,
                    "Writing of log data can't be done. Put it, and carry out time for a while again.");
@@ -247,6 +272,8 @@ void StorePost(Request& req, std::string_view body) {
   int position = 0;
   if (!OpenWithRetry(req.env, req.files.Index(), OpenMode::kWriteExclusive, kStandardRetry, &index).ok() ||
       !AppendRecord(index.get(), rec, &position).ok()) {
+    index.reset();
+    TakeBackPost(req, entered);
     WritePageHeader(req.out);
     req.out->Line(req.labels.index_busy);
     EndRequest();
@@ -273,8 +300,8 @@ bool CheckAndStorePost(Request& req) {
   // written, so a refused post leaves nothing behind; the posting limits
   // come last, as they enter the post in the limits file.
   CheckEmail(req);
-  CheckPostingLimits(req, body);
-  StorePost(req, body);
+  const EnteredPost entered = CheckPostingLimits(req, body);
+  StorePost(req, body, entered);
   return true;
 }
 

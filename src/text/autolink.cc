@@ -92,17 +92,45 @@ std::string AutoLinkAddresses(std::string_view text, bool* inside_link) {
   return out;
 }
 
-int CountWebAddresses(std::string_view text) {
+namespace {
+
+bool IsCountedAddress(std::string_view address) {
+  return StartsWithIgnoreCase(address, "www.") || StartsWithIgnoreCase(address, "http://") ||
+         StartsWithIgnoreCase(address, "https://");
+}
+
+// HREF= and SRC= attributes whose value (after blanks and a quote) the
+// address count does not already hold.
+int OtherLinkAttributes(std::string_view text) {
   int count = 0;
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    std::size_t value;
+    if (At(text, pos, "HREF=")) {
+      value = pos + 5;
+    } else if (At(text, pos, "SRC=")) {
+      value = pos + 4;
+    } else {
+      continue;
+    }
+    while (value < text.size() && (text[value] == ' ' || text[value] == '"' || text[value] == '\'')) ++value;
+    if (!IsCountedAddress(text.substr(value))) ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+int CountWebAddresses(std::string_view text, bool markup) {
+  int count = markup ? OtherLinkAttributes(text) : 0;
   bool inside_link = false;
   // Every address counts, in links too: a post's own markup must not hide
   // its addresses from the count.
   ScanAddresses(
       text, false, &inside_link,
-      [&](std::size_t start, std::size_t end, bool www) {
+      [&](std::size_t start, std::size_t end, bool) {
         const std::string_view address = text.substr(start, end - start);
         // A bare word "http" is linked, but it is no address.
-        if (www || StartsWithIgnoreCase(address, "http://") || StartsWithIgnoreCase(address, "https://")) ++count;
+        if (IsCountedAddress(address)) ++count;
       },
       [](std::string_view) {});
   return count;

@@ -42,7 +42,10 @@ std::size_t LineCut(std::string_view text, std::size_t from, std::size_t min_pie
 // The web addresses in text, found as AutoLinkAddresses finds them, that
 // begin "http://", "https://" or "www." (any case). Addresses inside an
 // <A ...>...</A> element count too, and a line break ends an address.
-int CountWebAddresses(std::string_view text);
+// With markup (a board that shows posts' markup), every HREF= or SRC=
+// attribute whose value is not such an address counts as well: a browser
+// follows "//host", "&#104;ttp://host" and the like just the same.
+int CountWebAddresses(std::string_view text, bool markup = false);
 
 // A text shorter than limit bytes comes back unchanged; otherwise it is cut
 // to limit bytes (limit - 1 when that would split a double-byte character)

@@ -10,6 +10,12 @@ namespace {
 
 constexpr int64_t kNow = 1733620000;
 
+std::string Hex(uint64_t v) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
+  return text;
+}
+
 TEST(LimitsHost, IPv4AsItIsIPv6ByItsSlash64) {
   const struct {
     const char* addr;
@@ -37,40 +43,40 @@ TEST(LimitsState, RoundTripsAndDropsWhatIsOld) {
   LimitsState s;
   s.AddPost("192.0.2.7", 0x0123456789abcdefull, kNow - 4000);  // over an hour old
   s.AddPost("192.0.2.7", PostHash("t", "b"), kNow - 10);
-  s.AddWrongPassword("2001:db8:1:2::/64", kNow - 5);
-  char hash[17];
-  std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(PostHash("t", "b")));
+  s.AddWrongPassword("2001:db8:1:2::/64", GuessTarget("admin"), kNow - 5);
+  const std::string hash = Hex(PostHash("t", "b"));
   const std::string bytes = s.Serialize();
   EXPECT_EQ(bytes,
             "KIROQ LIMITS 1\n"
             "P 1733616000 192.0.2.7 0123456789abcdef\n"
             "P 1733619990 192.0.2.7 " +
-                std::string(hash) + "\nF 1733619995 2001:db8:1:2::/64\n");
+                std::string(hash) + "\nF 1733619995 2001:db8:1:2::/64 " + Hex(GuessTarget("admin")) + "\n");
   // The entry over an hour old is dropped when read.
   EXPECT_EQ(LimitsState::Parse(bytes, kNow).Serialize(), "KIROQ LIMITS 1\n" + bytes.substr(bytes.find("P 1733619990")));
   // An entry from well ahead of the clock (one set back) is dropped too.
-  EXPECT_TRUE(LimitsState::Parse("KIROQ LIMITS 1\nF 1733620100 h\n", kNow).entries().empty());
-  EXPECT_EQ(LimitsState::Parse("KIROQ LIMITS 1\nF 1733620030 h\n", kNow).entries().size(), 1u);
+  EXPECT_TRUE(LimitsState::Parse("KIROQ LIMITS 1\nL 1733620100 h\n", kNow).entries().empty());
+  EXPECT_EQ(LimitsState::Parse("KIROQ LIMITS 1\nL 1733620030 h\n", kNow).entries().size(), 1u);
 }
 
 TEST(LimitsState, DamagedFilesReadAsEmpty) {
-  const std::string good = "KIROQ LIMITS 1\nF 1733619999 h\n";
+  const std::string good = "KIROQ LIMITS 1\nF 1733619999 h 0123456789abcdef\n";
   ASSERT_EQ(LimitsState::Parse(good, kNow).entries().size(), 1u);
   const char* kDamaged[] = {
       "",
-      "KIROQ LIMITS 2\nF 1733619999 h\n",
-      "KIROQ LIMITS 1\nF 1733619999 h",  // cut short
-      "KIROQ LIMITS 1\nF 1733619999 h\nX 1733619999 h\n",
-      "KIROQ LIMITS 1\nF 17336x9999 h\n",
-      "KIROQ LIMITS 1\nF 1733619999 h extra\n",
+      "KIROQ LIMITS 2\nL 1733619999 h\n",
+      "KIROQ LIMITS 1\nL 1733619999 h",  // cut short
+      "KIROQ LIMITS 1\nL 1733619999 h\nX 1733619999 h\n",
+      "KIROQ LIMITS 1\nL 17336x9999 h\n",
+      "KIROQ LIMITS 1\nL 1733619999 h extra\n",
+      "KIROQ LIMITS 1\nF 1733619999 h\n",  // a wrong password without its target
       "KIROQ LIMITS 1\nP 1733619999 h 0123\n",
-      "KIROQ LIMITS 1\nF 1733619999 h\r\n",
-      "KIROQ LIMITS 1\nF  1733619999 h\n",
+      "KIROQ LIMITS 1\nL 1733619999 h\r\n",
+      "KIROQ LIMITS 1\nL  1733619999 h\n",
       "\x00\x01\x02garbage",
   };
   for (const char* bytes : kDamaged) EXPECT_TRUE(LimitsState::Parse(bytes, kNow).entries().empty()) << bytes;
   std::string oversized = "KIROQ LIMITS 1\n";
-  while (oversized.size() <= kMaxLimitsFileBytes) oversized += "F 1733619999 h\n";
+  while (oversized.size() <= kMaxLimitsFileBytes) oversized += "L 1733619999 h\n";
   EXPECT_TRUE(LimitsState::Parse(oversized, kNow).entries().empty());
 }
 
@@ -87,15 +93,46 @@ TEST(LimitsState, KeepsTheNewestEntriesUnderTheCap) {
   EXPECT_EQ(read.entries().back().hash, kMaxLimitEntries + 49);
 }
 
+// A flood of wrong passwords from many addresses pushes out other wrong
+// passwords, then posts, never a lock-out while anything else is left.
+TEST(LimitsState, OverTheCapWrongPasswordsGoFirstAndLockOutsLast) {
+  LimitsState s;
+  s.AddPost("poster", 1, kNow - 100);
+  for (int i = 0; i < kMaxWrongPasswords; ++i) s.AddWrongPassword("guesser", GuessTarget("admin"), kNow - 90);
+  ASSERT_NE(s.LockedUntil("guesser", kNow), 0);
+  for (std::size_t i = 0; i < kMaxLimitEntries + 10; ++i) {
+    s.AddWrongPassword("2001:db8:" + std::to_string(i) + ":0::/64", GuessTarget("admin"), kNow - 10);
+  }
+  const LimitsState read = LimitsState::Parse(s.Serialize(), kNow);
+  EXPECT_EQ(read.entries().size(), kMaxLimitEntries);
+  EXPECT_NE(read.LockedUntil("guesser", kNow), 0);
+  EXPECT_EQ(read.LastPost("poster"), kNow - 100);
+}
+
 TEST(LimitsState, WrongPasswordsCountForTenMinutes) {
   LimitsState s;
+  const uint64_t admin = GuessTarget("admin");
   // Four exactly ten minutes back no longer count; five within do.
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(s.AddWrongPassword("h", kNow - kWrongPasswordSeconds));
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(s.AddWrongPassword("h", kNow));
-  EXPECT_TRUE(s.AddWrongPassword("h", kNow));
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(s.AddWrongPassword("h", admin, kNow - kWrongPasswordSeconds));
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(s.AddWrongPassword("h", admin, kNow));
+  // A right password for something else takes back only its own guesses.
+  EXPECT_FALSE(s.AddWrongPassword("h", GuessTarget("article 3"), kNow));
+  s.ClearWrongPasswords("h", GuessTarget("article 3"));
+  s.ClearWrongPasswords("h", GuessTarget("member guest"));
+  EXPECT_FALSE(s.AddWrongPassword("h", admin, kNow));
+  EXPECT_TRUE(s.AddWrongPassword("h", admin, kNow));
   EXPECT_EQ(s.LockedUntil("h", kNow + kLockOutSeconds - 1), kNow + kLockOutSeconds);
   EXPECT_EQ(s.LockedUntil("h", kNow + kLockOutSeconds), 0);
   EXPECT_EQ(s.LockedUntil("other", kNow), 0);
+}
+
+TEST(PostHash, BlanksAndLineBreaksAtTheEndMakeNoNewPost) {
+  const uint64_t h = PostHash("title", "same body");
+  for (const char* body : {"same body ", "same body\r\n", "same body \t\r\n\r\n"})
+    EXPECT_EQ(PostHash("title ", body), h);
+  EXPECT_NE(PostHash("title", " same body"), h);
+  EXPECT_NE(PostHash("title", "same  body"), h);
+  EXPECT_NE(PostHash("titl", "esame body"), h);
 }
 
 }  // namespace

@@ -267,6 +267,37 @@ TEST_F(LimitsTest, FiveWrongPasswordsLockAnAddressOutForTenMinutes) {
   }
 }
 
+// Knowing one password (one's own article's, one's own member account's)
+// must not wipe the count of guesses at another.
+TEST_F(LimitsTest, ARightPasswordTakesBackOnlyGuessesAtTheSameThing) {
+  board_.Settings({"JAPANESE=0", "PASSWORD=X", "USEDELETE=1"});
+  IndexRecord own = SampleRecord("mine");
+  own.password = "mine";
+  board_.AddArticle(own, "body\r\n");
+  auto admin = [&](const std::string& pw) { return board_.Post({"test", "10", "0", "98"}, {{"PASSWORD2", pw}}); };
+  auto toggle_own = [&] { return board_.Post({"test", "10", "1", "14"}, {{"DELPASSWORD", "mine"}}); };
+  for (int i = 0; i < 4; ++i) admin("guess");
+  const std::string before = board_.IndexBytes();
+  toggle_own();  // right, and the fifth attempt: no lock-out
+  EXPECT_NE(board_.IndexBytes(), before);
+  EXPECT_EQ(admin("guess").find("try again after"), std::string::npos);
+  EXPECT_NE(admin("secret").find("try again after"), std::string::npos);
+}
+
+// A post that could not be stored does not hold its host back.
+TEST_F(LimitsTest, APostThatFailsToStoreIsTakenBack) {
+  board_.Settings({"JAPANESE=0", "POSTINTERVAL=600"});
+  board_.AddArticle(SampleRecord("first"), "body\r\n");
+  std::unique_ptr<File> held;
+  ASSERT_TRUE(board_.env().Open(board_.dir().path() + "bbsdb/test.idx", OpenMode::kReadExclusive, &held).ok());
+  const int before = board_.Count();
+  Post("one", "first");
+  held.reset();
+  EXPECT_EQ(board_.Count(), before);
+  Post("one", "first");
+  EXPECT_EQ(board_.Count(), before + 1);
+}
+
 TEST_F(LimitsTest, ADamagedLimitsFileNeverRefuses) {
   board_.Settings({"POSTINTERVAL=600", "REFUSEDOUBLEPOST=1", "PASSWORD=X"});
   for (const std::string& damaged :

@@ -54,17 +54,24 @@ TEST(CountWebAddresses, CountsWhatTheLinkerFindsThatIsAnAddress) {
   const struct {
     const char* text;
     int count;
+    int with_markup;  // on a board that shows posts' markup
   } kCases[] = {
-      {"", 0},
-      {"http://a.jp/ and www.b.jp", 2},
-      {"HTTPS://a.jp WWW.b.jp Http://c.jp", 3},
-      {"http://a.jp\r\nhttp://b.jp\nwww.c.jp", 3},  // a line break ends an address
-      {"http://a.jphttp://b.jp", 1},                // the linker sees one
-      {"the http protocol, www pages, htt://x", 0},
+      {"", 0, 0},
+      {"http://a.jp/ and www.b.jp", 2, 2},
+      {"HTTPS://a.jp WWW.b.jp Http://c.jp", 3, 3},
+      {"http://a.jp\r\nhttp://b.jp\nwww.c.jp", 3, 3},  // a line break ends an address
+      {"http://a.jphttp://b.jp", 1, 1},                // the linker sees one
+      {"the http protocol, www pages, htt://x", 0, 0},
       // Inside links too; an address runs to the next blank, as the linker's.
-      {"<a href=\"http://a.jp\">a</a> <A HREF=http://b.jp>www.c.jp</A> www.d.jp", 3},
+      {"<a href=\"http://a.jp\">a</a> <A HREF=http://b.jp>www.c.jp</A> www.d.jp", 3, 3},
+      // Links a browser follows although the text holds no address.
+      {"<a href=\"&#104;ttp://a.jp\">1</a> <a href='//b.jp'>2</a> <img src=\"HTTP&#58;//c.jp/x.png\">", 0, 3},
+      {"<A HREF= \"www.a.jp\">x</A>", 1, 1},
   };
-  for (const auto& c : kCases) EXPECT_EQ(CountWebAddresses(c.text), c.count) << c.text;
+  for (const auto& c : kCases) {
+    EXPECT_EQ(CountWebAddresses(c.text), c.count) << c.text;
+    EXPECT_EQ(CountWebAddresses(c.text, true), c.with_markup) << c.text;
+  }
   EXPECT_EQ(CountWebAddresses("→http://a.jp/です、www.b.jp"_sj), 2);
 }
 
