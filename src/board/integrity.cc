@@ -403,8 +403,7 @@ constexpr int kMaxCopyNames = 100;
 
 // Copies from[offset..end) into a new file at path or the first free name
 // after it (*name receives the one taken).
-Status CopyToNewFile(Env* env, File* from, uint64_t offset, uint64_t end, const std::string& path,
-                     std::string* name) {
+Status CopyToNewFile(Env* env, File* from, uint64_t offset, uint64_t end, const std::string& path, std::string* name) {
   std::unique_ptr<File> to;
   Status s = Status::Exists(path);
   for (int i = 1; s.IsExists() && i <= kMaxCopyNames; ++i) {

@@ -393,24 +393,23 @@ TEST_P(LinkTest, NothingGoesThroughALink) {
   EXPECT_EQ(fx.IndexBytes(), index.substr(0, index.size() - 700));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, LinkTest,
-    testing::ValuesIn(std::vector<LinkRow>{
-        {"Index", "bbsdb/test.idx", false, kToolCannotRead, {}},
-        {"Log", "bbsdb/test.log", false, kToolCannotRead, {}},
-        {"Settings", "test.ini", false, kToolCannotRead, {}},
-        {"AtTheBackupName",
-         "bbsdb/test.idx.20241208T010640Z.bak",
-         true,
-         kToolSound,
-         {"bbsdb/test.idx.20241208T010640Z.bak-2", "bbsdb/test.idx.20241208T010640Z.tail"}},
-        {"AtTheTailName",
-         "bbsdb/test.idx.20241208T010640Z.tail",
-         true,
-         kToolSound,
-         {"bbsdb/test.idx.20241208T010640Z.bak", "bbsdb/test.idx.20241208T010640Z.tail-2"}},
-    }),
-    [](const testing::TestParamInfo<LinkRow>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, LinkTest,
+                         testing::ValuesIn(std::vector<LinkRow>{
+                             {"Index", "bbsdb/test.idx", false, kToolCannotRead, {}},
+                             {"Log", "bbsdb/test.log", false, kToolCannotRead, {}},
+                             {"Settings", "test.ini", false, kToolCannotRead, {}},
+                             {"AtTheBackupName",
+                              "bbsdb/test.idx.20241208T010640Z.bak",
+                              true,
+                              kToolSound,
+                              {"bbsdb/test.idx.20241208T010640Z.bak-2", "bbsdb/test.idx.20241208T010640Z.tail"}},
+                             {"AtTheTailName",
+                              "bbsdb/test.idx.20241208T010640Z.tail",
+                              true,
+                              kToolSound,
+                              {"bbsdb/test.idx.20241208T010640Z.bak", "bbsdb/test.idx.20241208T010640Z.tail-2"}},
+                         }),
+                         [](const testing::TestParamInfo<LinkRow>& i) { return std::string(i.param.name); });
 
 // The installed program: exit codes reach the shell, and check waits for
 // nothing while no one writes.
