@@ -13,7 +13,8 @@ namespace kiroq {
 
 class BoardFixture {
  public:
-  explicit BoardFixture(std::string board = "test") : board_(std::move(board)) {}
+  explicit BoardFixture(std::string board = "test", Env* target = PosixEnv())
+      : board_(std::move(board)), env_(target) {}
 
   const std::string& board() const { return board_; }
   TempDir& dir() { return dir_; }

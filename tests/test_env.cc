@@ -43,7 +43,7 @@ std::string TempDir::Read(const std::string& relative) const {
 
 bool TempDir::Exists(const std::string& relative) const { return fs::exists(fs::path(path_) / relative); }
 
-FakeEnv::FakeEnv() : EnvWrapper(PosixEnv()) {}
+FakeEnv::FakeEnv(Env* target) : EnvWrapper(target) {}
 
 std::string FakeEnv::GetVar(const std::string& name) {
   auto it = vars.find(name);

@@ -37,7 +37,8 @@ class TempDir {
 // tries once more.
 class FakeEnv : public EnvWrapper {
  public:
-  FakeEnv();
+  // target: the file system's Env (PosixEnvRefusingLinks for the board tool).
+  explicit FakeEnv(Env* target = PosixEnv());
 
   std::map<std::string, std::string> vars;
   std::string stdin_data;

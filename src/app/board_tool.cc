@@ -68,8 +68,13 @@ int Check(Env* env, const Command& c, const BoardFiles& files, bool sjis) {
 }
 
 int Repair(Env* env, const Command& c, const BoardFiles& files, bool sjis) {
+  // Both files first: one refused (a link, a missing log) stops the repair
+  // before it changes anything.
+  std::vector<IndexFault> faults;
+  Status s = CheckBoardFiles(env, files, sjis, &faults);
+  if (!s.ok()) return CannotRead(env, c, s.ToString());
   std::vector<std::string> changes;
-  Status s = RepairBoardFiles(env, files, UtcStamp(env->UnixTime()), &changes);
+  s = RepairBoardFiles(env, files, UtcStamp(env->UnixTime()), &changes);
   std::string text;
   for (const std::string& line : changes) text += line + "\n";
   if (changes.empty() && s.ok()) text = "nothing changed\n";
@@ -77,7 +82,6 @@ int Repair(Env* env, const Command& c, const BoardFiles& files, bool sjis) {
   if (!s.ok()) return CannotRead(env, c, s.ToString());
   // What is left is what repair leaves alone: bodies, parent numbers,
   // dates and attachment names.
-  std::vector<IndexFault> faults;
   s = CheckBoardFiles(env, files, sjis, &faults);
   if (!s.ok()) return CannotRead(env, c, s.ToString());
   for (const IndexFault& f : faults) env->WriteStderr("not mended: " + f.text);
@@ -105,8 +109,9 @@ int RunBoardTool(Env* env, const std::vector<std::string>& args) {
   if (!IsValidBoardName(c.board)) return CannotRead(env, c, "not a board name (letters, digits, _ and - only)");
   const BoardFiles files(c.folder, c.board);
   std::string text;
-  if (!ReadAdministratorFile(env, files.FindBesideProgram(env, ".ini"), &text).ok()) {
-    return CannotRead(env, c, "no settings file " + files.BesideProgram(".ini"));
+  const Status read = ReadAdministratorFile(env, files.FindBesideProgram(env, ".ini"), &text);
+  if (!read.ok()) {
+    return CannotRead(env, c, read.IsNotFound() ? "no settings file " + files.BesideProgram(".ini") : read.ToString());
   }
   const bool sjis = ReadSettings(SettingsFile(text), "").japanese;
   if (c.name == "check") return Check(env, c, files, sjis);

@@ -1,4 +1,6 @@
-// kiroq-board: the board tool (app/board_tool.h).
+// kiroq-board: the board tool (app/board_tool.h). It may be run as root on
+// a folder the web server can write: it opens no file through a symbolic
+// link and nothing but regular files.
 #include <string>
 #include <vector>
 
@@ -7,5 +9,5 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return kiroq::RunBoardTool(kiroq::PosixEnv(), args);
+  return kiroq::RunBoardTool(kiroq::PosixEnvRefusingLinks(), args);
 }

@@ -173,8 +173,11 @@ Status WriteArticle(Env* env, const BoardFiles& files, File* log, uint64_t log_s
   }
   json->Key("downloads");
   long long downloads = 0;
-  if (!rec.attachment.empty() && ReadDownloadCount(env, files.DownloadCounter(number), &downloads)) {
+  Status counted;
+  if (!rec.attachment.empty() && ReadDownloadCount(env, files.DownloadCounter(number), &downloads, &counted)) {
     json->Number(downloads);
+  } else if (counted.IsRefused()) {
+    return counted;  // a link or no regular file where the counter belongs
   } else {
     json->Raw("null");
   }
@@ -206,6 +209,10 @@ Status ExportBoard(Env* env, const BoardFiles& files, int since, const std::func
     std::unique_ptr<File> index;
     Status s = OpenWithRetry(env, files.Index(), OpenMode::kReadShared, kStandardRetry, &index);
     if (s.ok()) s = ArticleCount(index.get(), &count);
+    index.reset();
+    // The log too: a board whose log cannot be opened gets no document.
+    std::unique_ptr<File> log;
+    if (s.ok()) s = OpenWithRetry(env, files.Log(), OpenMode::kReadShared, kStandardRetry, &log);
     if (!s.ok()) return s;
   }
   JsonWriter json(write);

@@ -395,12 +395,22 @@ Status ReadSizes(File* index, File* log, std::string_view* view, uint64_t* index
   return s;
 }
 
-// Copies from[offset..] into a new file at path, a block at a time.
-Status CopyToNewFile(Env* env, File* from, uint64_t offset, uint64_t end, const std::string& path) {
+// The copies a repair leaves are new files under names nobody else had:
+// path, or path with "-2", "-3" ... when a name is taken (a second repair in
+// the same second, or a name planted beforehand, a symbolic link included).
+// A name taken is never written through; any other failure gives up.
+constexpr int kMaxCopyNames = 100;
+
+// Copies from[offset..end) into a new file at path or the first free name
+// after it (*name receives the one taken).
+Status CopyToNewFile(Env* env, File* from, uint64_t offset, uint64_t end, const std::string& path, std::string* name) {
   std::unique_ptr<File> to;
-  Status s = env->Open(path, OpenMode::kCreate, &to);
+  Status s = Status::Exists(path);
+  for (int i = 1; s.IsExists() && i <= kMaxCopyNames; ++i) {
+    *name = i == 1 ? path : path + "-" + Itoa(i);
+    s = env->Open(*name, OpenMode::kCreateNew, &to);
+  }
   if (!s.ok()) return s;
-  s = to->Truncate(0);
   constexpr std::size_t kBlock = 1 << 20;
   std::string block;
   for (uint64_t at = offset; s.ok() && at < end; at += kBlock) {
@@ -409,14 +419,6 @@ Status CopyToNewFile(Env* env, File* from, uint64_t offset, uint64_t end, const 
     if (s.ok()) s = to->WriteAt(at - offset, block);
   }
   return s;
-}
-
-// path, or path with "-2", "-3" ... when a file of that name exists: a
-// second repair in the same second keeps the first one's copy.
-std::string FreeName(Env* env, const std::string& path) {
-  std::string name = path;
-  for (int i = 2; env->FileExists(name); ++i) name = path + "-" + Itoa(i);
-  return name;
 }
 
 }  // namespace
@@ -449,14 +451,15 @@ Status RepairBoardFiles(Env* env, const BoardFiles& files, const std::string& st
   const std::vector<RecordRepair> repairs = PlanChildRepairs(IndexView(view));
   if (repairs.empty() && whole == size) return Status::OK();
 
-  const std::string backup = FreeName(env, files.Index() + "." + stamp + ".bak");
-  s = CopyToNewFile(env, index.get(), 0, size, backup);
+  std::string backup;
+  s = CopyToNewFile(env, index.get(), 0, size, files.Index() + "." + stamp + ".bak", &backup);
   if (!s.ok()) return Status::IOError("could not write the copy " + backup + ": " + s.ToString());
   changes->push_back("copied the index to " + backup);
   if (whole != size) {
-    const std::string tail = FreeName(env, files.Index() + "." + stamp + ".tail");
-    s = CopyToNewFile(env, index.get(), whole, size, tail);
-    if (s.ok()) s = index->Truncate(whole);
+    std::string tail;
+    s = CopyToNewFile(env, index.get(), whole, size, files.Index() + "." + stamp + ".tail", &tail);
+    if (!s.ok()) return Status::IOError("could not write the copy " + tail + ": " + s.ToString());
+    s = index->Truncate(whole);
     if (!s.ok()) return s;
     changes->push_back(Prefix(static_cast<int64_t>(whole / kRecordSize) + 1) + "moved the partial record of " +
                        Itoa(static_cast<int64_t>(size - whole)) + " bytes to " + tail);

@@ -77,7 +77,10 @@ Status CheckBoardFiles(Env* env, const BoardFiles& files, bool sjis, std::vector
 // When anything is to change, a copy of the index goes first to
 // bbsdb/<board>.idx.<stamp>.bak, a partial last record to
 // bbsdb/<board>.idx.<stamp>.tail (cut from the index), and then the
-// records of PlanChildRepairs are written. *changes receives one line per
+// records of PlanChildRepairs are written. The copies are new files, their
+// owner's only (OpenMode::kCreateNew): a name taken, even by a symbolic
+// link, is passed over for the same name with "-2", "-3" ...; when no copy
+// can be made, the index is left as it is. *changes receives one line per
 // change (the files written first); nothing is written when it stays empty.
 // stamp: the UTC time, as UtcStamp gives it.
 Status RepairBoardFiles(Env* env, const BoardFiles& files, const std::string& stamp, std::vector<std::string>* changes);

@@ -31,7 +31,12 @@ namespace kiroq {
 //   kWriteShared     read and write      open kReadShared only
 //   kCreate          create, read, write nothing (the file is created when
 //                                        missing; an existing file is kept)
-enum class OpenMode { kReadExclusive, kWriteExclusive, kReadShared, kWriteShared, kCreate };
+//   kCreateNew       create, read, write nothing (the file must not exist:
+//                                        any name there, a symbolic link
+//                                        whose target is missing included,
+//                                        fails with Status::Exists; the new
+//                                        file is its owner's only, 0600)
+enum class OpenMode { kReadExclusive, kWriteExclusive, kReadShared, kWriteShared, kCreate, kCreateNew };
 
 // An open file and the lock that comes with it. Destroying it closes the
 // file and drops the lock.
@@ -138,6 +143,13 @@ class Env {
 
 // The real operating system. Never destroyed.
 Env* PosixEnv();
+
+// The same, for programs an administrator may run as root on folders others
+// can write (the board tool): a file it opens, reads or measures must be a
+// regular file whose own name is no symbolic link. Anything else fails with
+// Status::Refused and is left as it is; nothing is written through a link.
+// Links in the folders on the way are followed.
+Env* PosixEnvRefusingLinks();
 
 // Forwards every call to a target; tests override the calls they replace.
 class EnvWrapper : public Env {

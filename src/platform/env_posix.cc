@@ -392,6 +392,8 @@ LockResult LockForMode(int fd, OpenMode mode, bool writable, int max_wait_ms) {
 
 class PosixEnvImpl : public Env {
  public:
+  explicit PosixEnvImpl(bool refuse_links) : refuse_links_(refuse_links) {}
+
   std::string GetVar(const std::string& name) override {
     const char* v = std::getenv(name.c_str());
     return v ? std::string(v) : std::string();
@@ -464,14 +466,18 @@ class PosixEnvImpl : public Env {
       case OpenMode::kCreate:
         flags |= O_RDWR | O_CREAT;
         break;
+      case OpenMode::kCreateNew:
+        flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
+        break;
     }
     bool writable = true;
-    int fd = open(path.c_str(), flags, 0666);
-    if (fd < 0 && mode == OpenMode::kReadExclusive && (errno == EACCES || errno == EROFS)) {
-      fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = -1, open_err = 0;
+    Status opened = OpenFile(path, flags, mode == OpenMode::kCreateNew ? 0600 : 0666, &fd, &open_err);
+    if (!opened.ok() && mode == OpenMode::kReadExclusive && (open_err == EACCES || open_err == EROFS)) {
+      opened = OpenFile(path, O_RDONLY | O_CLOEXEC, 0, &fd, &open_err);
       writable = false;
     }
-    if (fd < 0) return PosixError(path, errno);
+    if (!opened.ok()) return opened;
     if (mode == OpenMode::kReadShared) writable = false;
     const LockResult locked = LockForMode(fd, mode, writable, max_wait_ms);
     if (locked != LockResult::kLocked) {
@@ -512,15 +518,17 @@ class PosixEnvImpl : public Env {
 
   Status GetFileSize(const std::string& path, uint64_t* size) override {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) return PosixError(path, errno);
+    if ((refuse_links_ ? lstat(path.c_str(), &st) : stat(path.c_str(), &st)) != 0) return PosixError(path, errno);
+    if (refuse_links_ && !S_ISREG(st.st_mode)) return NotRegular(path, st);
     *size = static_cast<uint64_t>(st.st_size);
     return Status::OK();
   }
 
   Status ReadFile(const std::string& path, std::string* data) override {
     data->clear();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return PosixError(path, errno);
+    int fd = -1, open_err = 0;
+    Status opened = OpenFile(path, O_RDONLY | O_CLOEXEC, 0, &fd, &open_err);
+    if (!opened.ok()) return opened;
     struct stat st;
     if (fstat(fd, &st) == 0 && st.st_size > 0) data->reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
@@ -540,8 +548,16 @@ class PosixEnvImpl : public Env {
   }
 
   Status WriteFile(const std::string& path, std::string_view data) override {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return PosixError(path, errno);
+    // While links are refused, the file is cut only once it is known to be
+    // regular: a file refused keeps its bytes.
+    int fd = -1, open_err = 0;
+    Status opened =
+        OpenFile(path, O_WRONLY | O_CREAT | O_CLOEXEC | (refuse_links_ ? 0 : O_TRUNC), 0666, &fd, &open_err);
+    if (opened.ok() && refuse_links_ && ftruncate(fd, 0) != 0) {
+      opened = PosixError(path, errno);
+      close(fd);
+    }
+    if (!opened.ok()) return opened;
     std::size_t done = 0;
     while (done < data.size()) {
       ssize_t r = write(fd, data.data() + done, data.size() - done);
@@ -609,6 +625,44 @@ class PosixEnvImpl : public Env {
     }
     return std::string(host);
   }
+
+ private:
+  static Status NotRegular(const std::string& path, const struct stat& st) {
+    return Status::Refused(path + (S_ISLNK(st.st_mode) ? " is a symbolic link" : " is not a regular file"));
+  }
+
+  // open(), and while links are refused, not through a symbolic link at the
+  // last name and only a regular file: O_NONBLOCK keeps a FIFO from holding
+  // the open up, and is dropped again once the file is known to be regular.
+  // On failure *err is the open's errno (0 for a refusal).
+  Status OpenFile(const std::string& path, int flags, mode_t perm, int* fd, int* err) const {
+    *err = 0;
+    *fd = open(path.c_str(), refuse_links_ ? flags | O_NOFOLLOW | O_NONBLOCK : flags, perm);
+    if (*fd < 0) {
+      *err = errno;
+      if ((flags & O_EXCL) && *err == EEXIST) return Status::Exists(path);
+      if (refuse_links_ && (*err == ELOOP || *err == EMLINK)) return Status::Refused(path + " is a symbolic link");
+      return PosixError(path, *err);
+    }
+    if (!refuse_links_) return Status::OK();
+    struct stat st;
+    Status s;
+    if (fstat(*fd, &st) != 0) {
+      s = PosixError(path, errno);
+    } else if (!S_ISREG(st.st_mode)) {
+      s = NotRegular(path, st);
+    } else {
+      const int status_flags = fcntl(*fd, F_GETFL);
+      if (status_flags == -1 || fcntl(*fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) s = PosixError(path, errno);
+    }
+    if (!s.ok()) {
+      close(*fd);
+      *fd = -1;
+    }
+    return s;
+  }
+
+  const bool refuse_links_;
 };
 
 }  // namespace
@@ -651,7 +705,12 @@ Status Env::OpenWaitAttempts(const std::string& path, OpenMode mode, int attempt
 }
 
 Env* PosixEnv() {
-  static Env* env = new PosixEnvImpl;
+  static Env* env = new PosixEnvImpl(false);
+  return env;
+}
+
+Env* PosixEnvRefusingLinks() {
+  static Env* env = new PosixEnvImpl(true);
   return env;
 }
 

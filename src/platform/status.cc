@@ -12,6 +12,10 @@ std::string Status::ToString() const {
       return "busy: " + message_;
     case Code::kIOError:
       return "I/O error: " + message_;
+    case Code::kExists:
+      return "exists: " + message_;
+    case Code::kRefused:
+      return "refused: " + message_;
   }
   return message_;
 }

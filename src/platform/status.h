@@ -10,7 +10,7 @@ namespace kiroq {
 
 class Status {
  public:
-  enum class Code { kOk, kNotFound, kBusy, kIOError };
+  enum class Code { kOk, kNotFound, kBusy, kIOError, kExists, kRefused };
 
   Status() = default;
   static Status OK() { return Status(); }
@@ -18,10 +18,18 @@ class Status {
   // Another process holds a conflicting lock on the file.
   static Status Busy(std::string msg) { return Status(Code::kBusy, std::move(msg)); }
   static Status IOError(std::string msg) { return Status(Code::kIOError, std::move(msg)); }
+  // A file that was to be created new is there already (as any kind of
+  // name, a symbolic link included).
+  static Status Exists(std::string msg) { return Status(Code::kExists, std::move(msg)); }
+  // A name that is not a regular file reached without a symbolic link, where
+  // only such a file is accepted.
+  static Status Refused(std::string msg) { return Status(Code::kRefused, std::move(msg)); }
 
   bool ok() const { return code_ == Code::kOk; }
   bool IsNotFound() const { return code_ == Code::kNotFound; }
   bool IsBusy() const { return code_ == Code::kBusy; }
+  bool IsExists() const { return code_ == Code::kExists; }
+  bool IsRefused() const { return code_ == Code::kRefused; }
   Code code() const { return code_; }
   const std::string& message() const { return message_; }
   std::string ToString() const;

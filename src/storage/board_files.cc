@@ -50,9 +50,11 @@ Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimi
   return s;
 }
 
-bool ReadDownloadCount(Env* env, const std::string& path, long long* count) {
+bool ReadDownloadCount(Env* env, const std::string& path, long long* count, Status* status) {
   std::string text;
-  if (!env->ReadFile(path, &text).ok()) return false;
+  Status s = env->ReadFile(path, &text);
+  if (status) *status = s;
+  if (!s.ok()) return false;
   std::vector<std::string> lines = SplitLines(text);
   if (lines.empty()) {
     *count = 0;

@@ -73,8 +73,9 @@ Status OpenWithRetry(Env* env, const std::string& path, OpenMode mode, RetryLimi
                      int* attempts = nullptr);
 
 // A download counter's first line as a number: 0 when the file is empty, 1
-// when the line is not a number; false when there is no counter file.
-bool ReadDownloadCount(Env* env, const std::string& path, long long* count);
+// when the line is not a number; false when there is no counter file or it
+// cannot be read (*status, when given, receives why).
+bool ReadDownloadCount(Env* env, const std::string& path, long long* count, Status* status = nullptr);
 
 enum class EnsureResult { kOk, kLogFailed, kIndexFailed };
 

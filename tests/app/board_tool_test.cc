@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <random>
 
 #include "board/integrity.h"
@@ -19,6 +22,12 @@ namespace kiroq {
 namespace {
 
 namespace L = record_layout;
+namespace fs = std::filesystem;
+
+// A board as the installed tool sees it: through the Env that refuses links.
+struct ToolBoard : BoardFixture {
+  ToolBoard() : BoardFixture("test", PosixEnvRefusingLinks()) {}
+};
 
 // 1 "top" <- 2 <- 3, 4 a second top, 5 another reply to 1: lists 1:[2,5], 2:[3].
 void SoundBoard(BoardFixture& fx) {
@@ -199,7 +208,7 @@ class DamageTest : public testing::TestWithParam<DamageRow> {};
 
 TEST_P(DamageTest, CheckRepairCheckRepair) {
   const DamageRow& row = GetParam();
-  BoardFixture fx;
+  ToolBoard fx;
   SoundBoard(fx);
   row.damage(fx);
 
@@ -273,7 +282,7 @@ TEST(BoardIntegrity, FullListsTakeNoMore) {
 // The locks of the live board: check and export read beside a reading
 // page but wait for a post; repair waits for a reading page too.
 TEST(BoardTool, TakesTheProgramsLocks) {
-  BoardFixture fx;
+  ToolBoard fx;
   SoundBoard(fx);
   Count(fx, 0, 1);
   const std::string index = fx.dir().path() + "bbsdb/test.idx";
@@ -296,7 +305,7 @@ TEST(BoardTool, TakesTheProgramsLocks) {
 }
 
 TEST(BoardTool, UsageSettingsAndNamesAreCannotRead) {
-  BoardFixture fx;
+  ToolBoard fx;
   SoundBoard(fx);
   const std::string dir = fx.dir().path();
   for (const std::vector<std::string>& args :
@@ -318,10 +327,94 @@ TEST(BoardTool, UsageSettingsAndNamesAreCannotRead) {
   EXPECT_EQ(Tool(fx, "export").code, kToolCannotRead);
 }
 
+// Symbolic links planted in the board's folders by whoever can write them
+// (the web server), pointing outside: the tool, which may run as root,
+// neither reads nor writes through them.
+struct LinkRow {
+  const char* name;
+  const char* file;  // the name made a link to a file outside
+  bool dangling;     // the link points at nothing; else at the file's own bytes, moved
+  int repair_code;
+  std::vector<std::string> copies;  // what repair leaves beside the index
+};
+
+void PrintTo(const LinkRow& row, std::ostream* os) { *os << row.name; }
+
+// Every name below folder as its bytes, or "-> target" for a link.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    std::string& entry = files[e.path().string()];
+    if (e.is_symlink()) {
+      entry = "-> " + fs::read_symlink(e.path()).string();
+    } else if (e.is_regular_file()) {
+      std::ifstream in(e.path(), std::ios::binary);
+      entry.assign(std::istreambuf_iterator<char>(in), {});
+    }
+  }
+  return files;
+}
+
+class LinkTest : public testing::TestWithParam<LinkRow> {};
+
+TEST_P(LinkTest, NothingGoesThroughALink) {
+  const LinkRow& row = GetParam();
+  ToolBoard fx;
+  SoundBoard(fx);
+  fx.dir().Write("bbsdb/test.idx", fx.IndexBytes() + std::string(700, 'x'));  // a partial record to cut
+  const std::string index = fx.IndexBytes();
+  TempDir outside;
+  const std::string target = outside.path() + "target", link = fx.dir().path() + row.file;
+  if (!row.dangling) fs::rename(link, target);
+  fs::create_symlink(target, link);
+  const auto before = Snapshot(fx.dir().path()), outside_before = Snapshot(outside.path());
+
+  if (!row.dangling) {
+    for (const char* command : {"check", "repair", "export"}) {
+      Result r = Tool(fx, command);
+      EXPECT_EQ(r.code, kToolCannotRead) << command;
+      EXPECT_EQ(r.out, "") << command;
+      EXPECT_NE(r.err.find(std::string(row.file) + " is a symbolic link"), std::string::npos) << command << r.err;
+      EXPECT_EQ(Snapshot(fx.dir().path()), before) << command << " changed the board";
+      EXPECT_EQ(Snapshot(outside.path()), outside_before) << command << " changed the link's target";
+    }
+    return;
+  }
+  Result r = Tool(fx, "repair");
+  EXPECT_EQ(r.code, row.repair_code) << r.err;
+  EXPECT_EQ(Snapshot(outside.path()), outside_before) << "nothing made at the link's target";
+  EXPECT_EQ(fs::read_symlink(link).string(), target);
+  for (const std::string& copy : row.copies) {
+    EXPECT_NE(r.out.find(copy), std::string::npos) << r.out;
+    EXPECT_EQ(fs::status(fx.dir().path() + copy).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << copy << " holds every deletion password";
+  }
+  EXPECT_EQ(fx.dir().Read(row.copies[0]), index);
+  EXPECT_EQ(fx.IndexBytes(), index.substr(0, index.size() - 700));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LinkTest,
+                         testing::ValuesIn(std::vector<LinkRow>{
+                             {"Index", "bbsdb/test.idx", false, kToolCannotRead, {}},
+                             {"Log", "bbsdb/test.log", false, kToolCannotRead, {}},
+                             {"Settings", "test.ini", false, kToolCannotRead, {}},
+                             {"AtTheBackupName",
+                              "bbsdb/test.idx.20241208T010640Z.bak",
+                              true,
+                              kToolSound,
+                              {"bbsdb/test.idx.20241208T010640Z.bak-2", "bbsdb/test.idx.20241208T010640Z.tail"}},
+                             {"AtTheTailName",
+                              "bbsdb/test.idx.20241208T010640Z.tail",
+                              true,
+                              kToolSound,
+                              {"bbsdb/test.idx.20241208T010640Z.bak", "bbsdb/test.idx.20241208T010640Z.tail-2"}},
+                         }),
+                         [](const testing::TestParamInfo<LinkRow>& i) { return std::string(i.param.name); });
+
 // The installed program: exit codes reach the shell, and check waits for
 // nothing while no one writes.
 TEST(BoardTool, ProgramExitCodes) {
-  BoardFixture fx;
+  ToolBoard fx;
   SoundBoard(fx);
   int code = -1;
   CgiProcess p = StartCgi(KIROQ_BOARD_EXE, {"check", fx.dir().path(), "test"}, {}, "");
@@ -334,6 +427,15 @@ TEST(BoardTool, ProgramExitCodes) {
   p = StartCgi(KIROQ_BOARD_EXE, {"check", fx.dir().path(), "none"}, {}, "");
   FinishCgi(&p, &code);
   EXPECT_EQ(code, 2);
+  // It refuses links as the tests above do.
+  TempDir outside;
+  fs::rename(fx.dir().path() + "bbsdb/test.idx", outside.path() + "idx");
+  fs::create_symlink(outside.path() + "idx", fx.dir().path() + "bbsdb/test.idx");
+  const std::string damaged = outside.Read("idx");
+  p = StartCgi(KIROQ_BOARD_EXE, {"repair", fx.dir().path(), "test"}, {}, "");
+  FinishCgi(&p, &code);
+  EXPECT_EQ(code, 2);
+  EXPECT_EQ(outside.Read("idx"), damaged);
 }
 
 }  // namespace

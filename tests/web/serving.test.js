@@ -38,6 +38,7 @@ function privateFiles(site) {
   // The copies kiroq-board repair leaves: an index with every deletion password.
   fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.idx.20261208T231500Z.bak'), 'copied-index-secret');
   fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.idx.20261208T231500Z.tail'), 'cut-tail-secret');
+  fs.writeFileSync(path.join(site.bbs, 'bbsdb', 'demo.idx.20261208T231500Z.bak-2'), 'second-copy-secret');
   // A script beside the program must not run just because it is there.
   fs.writeFileSync(path.join(site.bbs, 'other.cgi'), '#!/bin/sh\necho "Content-Type: text/plain"\necho\necho RAN-OTHER\n', {
     mode: 0o755,
@@ -69,6 +70,7 @@ function privateFiles(site) {
     ['/bbs/bbsdb/demo/demo1.txt', ''],
     ['/bbs/bbsdb/demo.idx.20261208T231500Z.bak', 'copied-index-secret'],
     ['/bbs/bbsdb/demo.idx.20261208T231500Z.tail', 'cut-tail-secret'],
+    ['/bbs/bbsdb/demo.idx.20261208T231500Z.bak-2', 'second-copy-secret'],
     ['/bbs/', 'kiroq.exe'],
     ['/bbs/bbsdb/', 'demo.idx'],
     ['/bbs/bbsdb/demo/', 'demo1.txt'],
