@@ -252,6 +252,8 @@ int64_t LocalAsUnix(Env* env, int64_t unix_time) {
 
 }  // namespace
 
+std::string UtcIsoTime(int64_t unix_time) { return IsoDateTime(unix_time + kUnixEpoch); }
+
 bool PostDateToDays(const DateField& date, double* days) {
   const std::optional<int64_t> seconds = PostLocalSeconds(date);
   if (!seconds) return false;

@@ -29,6 +29,9 @@ int DateAgeBand(const DateField& date, int time_type, const LocalTime& now);
 // an impossible month, day or time.
 bool PostDateToDays(const DateField& date, double* days);
 
+// A Unix time as "yyyy-mm-ddThh:mm:ss", in UTC.
+std::string UtcIsoTime(int64_t unix_time);
+
 // A stored 0xFF date as ISO 8601 with the offset of the server's zone at
 // that local time (2024-12-08T10:06:40+09:00); "" for a legacy text date
 // or an impossible date or time. The offset comes from env's clock rules.

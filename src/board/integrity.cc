@@ -473,25 +473,11 @@ Status RepairBoardFiles(Env* env, const BoardFiles& files, const std::string& st
 }
 
 std::string UtcStamp(int64_t unix_time) {
-  int64_t days = unix_time / 86400, seconds = unix_time % 86400;
-  if (seconds < 0) {
-    seconds += 86400;
-    --days;
+  std::string stamp;
+  for (char c : UtcIsoTime(unix_time)) {
+    if (c != '-' && c != ':') stamp.push_back(c);
   }
-  // Civil date from days since 1970-01-01 (proleptic Gregorian).
-  const int64_t z = days + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  auto two = [](int64_t v) { return (v < 10 ? "0" : "") + Itoa(v); };
-  std::string y = Itoa(year);
-  while (y.size() < 4) y.insert(0, "0");
-  return y + two(month) + two(day) + "T" + two(seconds / 3600) + two(seconds / 60 % 60) + two(seconds % 60) + "Z";
+  return stamp + "Z";
 }
 
 }  // namespace kiroq
