@@ -240,3 +240,16 @@ TEST(PostDateRfc3339, LocalTimeWithTheOffsetOfItsMoment) {
 
 }  // namespace
 }  // namespace kiroq
+
+namespace kiroq {
+namespace {
+
+TEST(UtcIsoTime, UnixTimesAsUtc) {
+  EXPECT_EQ(UtcIsoTime(0), "1970-01-01T00:00:00");
+  EXPECT_EQ(UtcIsoTime(1733620000), "2024-12-08T01:06:40");
+  EXPECT_EQ(UtcIsoTime(951782400), "2000-02-29T00:00:00");
+  EXPECT_EQ(UtcIsoTime(-1), "1969-12-31T23:59:59");
+}
+
+}  // namespace
+}  // namespace kiroq
