@@ -51,11 +51,9 @@ bool StartPasswordCheck(Request& req, PasswordGuess& guess) {
 
 void FinishPasswordCheck(Request& req, const PasswordGuess& guess, bool right) {
   if (!right) {
-    // Counted already; a lock-out it caused shows in the file.
-    if (guess.kind == PasswordKind::kAdministrator) {
-      LogWrong(req, guess.kind,
-               ReadLimits(req.env, req.files.Limits()).LockedUntil(Host(req), req.env->UnixTime()) != 0);
-    }
+    // Counted already, and StartPasswordCheck knows whether that locked the
+    // client out.
+    LogWrong(req, guess.kind, guess.locked_by_it);
     return;
   }
   const std::string host = Host(req);
