@@ -1,5 +1,7 @@
 #include "board/settings.h"
 
+#include <algorithm>
+
 #include "text/ascii.h"
 
 namespace kiroq {
@@ -15,35 +17,88 @@ std::string CutSize(std::string v) {
 
 }  // namespace
 
+namespace {
+
+unsigned char Upper(char c) { return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); }
+
+// Orders an upper-case key against a key of any case: shorter first, then
+// as unsigned bytes, so that most steps of a search compare two lengths.
+int CompareKey(std::string_view upper, std::string_view key) {
+  if (upper.size() != key.size()) return upper.size() < key.size() ? -1 : 1;
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    const unsigned char a = static_cast<unsigned char>(upper[i]), b = Upper(key[i]);
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return 0;
+}
+
+// The bit of a key in SettingsFile::present_ (key not empty).
+std::size_t KeyBit(std::string_view key) {
+  return (key.size() * 7 + std::size_t{Upper(key.front())} * 3 + Upper(key.back())) & 255;
+}
+
+}  // namespace
+
+// A board reads a hundred settings on every request: the keys are sorted
+// once and each is found by halving, without a copy of the key.
 SettingsFile::SettingsFile(std::string_view text) {
   lines_ = SplitLines(text);
-  for (const std::string& line : lines_) {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const std::string& line = lines_[i];
     std::size_t eq = line.find('=');
     if (eq == std::string::npos || eq == 0) continue;
     // "KEY=" at the start of the line, compared without case: the text
     // before the first "=" is the key.
-    values_.emplace(ToUpperAscii(line.substr(0, eq)), line.substr(eq + 1));
+    entries_.push_back({ToUpperAscii(std::string_view(line).substr(0, eq)), i, eq + 1});
+    const std::size_t bit = KeyBit(entries_.back().key);
+    present_[bit / 64] |= uint64_t{1} << (bit % 64);
   }
+  // Of equal keys the first line comes first and stays.
+  std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+    const int c = CompareKey(a.key, b.key);
+    return c != 0 ? c < 0 : a.line < b.line;
+  });
+  entries_.erase(
+      std::unique(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.key == b.key; }),
+      entries_.end());
 }
 
-bool SettingsFile::Has(std::string_view key) const { return values_.count(ToUpperAscii(key)) != 0; }
+std::string_view SettingsFile::Find(std::string_view key, bool* found) const {
+  *found = false;
+  if (key.empty()) return {};
+  const std::size_t bit = KeyBit(key);
+  if ((present_[bit / 64] >> (bit % 64) & 1) == 0) return {};
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
+                             [](const Entry& e, std::string_view k) { return CompareKey(e.key, k) < 0; });
+  *found = it != entries_.end() && CompareKey(it->key, key) == 0;
+  if (!*found) return {};
+  return std::string_view(lines_[it->line]).substr(it->value_at);
+}
+
+bool SettingsFile::Has(std::string_view key) const {
+  bool found = false;
+  Find(key, &found);
+  return found;
+}
 
 std::string SettingsFile::Text(std::string_view key) const {
-  auto it = values_.find(ToUpperAscii(key));
-  return it == values_.end() ? std::string() : it->second;
+  bool found = false;
+  return std::string(Find(key, &found));
 }
 
 bool SettingsFile::Switch(std::string_view key) const { return Number(key) == 1; }
 
 int SettingsFile::Number(std::string_view key) const {
+  bool found = false;
   int v = 0;
-  if (!ParseWholeNumber(Text(key), &v)) return 0;
+  if (!ParseWholeNumber(Find(key, &found), &v)) return 0;
   return v;
 }
 
 std::string SettingsFile::TextOr(std::string_view key, std::string_view dflt) const {
-  std::string v = Text(key);
-  return v.empty() ? std::string(dflt) : v;
+  bool found = false;
+  const std::string_view v = Find(key, &found);
+  return std::string(v.empty() ? dflt : v);
 }
 
 std::vector<std::string> SettingsFile::Section(std::string_view start_marker, std::string_view end_marker) const {

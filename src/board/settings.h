@@ -6,9 +6,9 @@
 #ifndef KIROQ_BOARD_SETTINGS_H_
 #define KIROQ_BOARD_SETTINGS_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kiroq {
@@ -36,8 +36,19 @@ class SettingsFile {
   const std::vector<std::string>& lines() const { return lines_; }
 
  private:
+  // A key's value in lines_; found is false when the key is absent.
+  std::string_view Find(std::string_view key, bool* found) const;
+
+  struct Entry {
+    std::string key;  // upper case
+    std::size_t line;
+    std::size_t value_at;  // after the "="
+  };
   std::vector<std::string> lines_;
-  std::unordered_map<std::string, std::string> values_;  // upper-case key -> first value
+  std::vector<Entry> entries_;  // by key, the first line of each key only
+  // One bit per (length, first and last letter) of the keys present: most
+  // keys a page asks for are absent and are told so by one bit.
+  uint64_t present_[4] = {};
 };
 
 struct Settings {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+
 namespace kiroq {
 namespace {
 
@@ -117,6 +120,48 @@ TEST(SettingsValues, TakenUnchanged) {
   EXPECT_EQ(s.un_name, " 名無し =x");
   EXPECT_TRUE(s.age_on());
   EXPECT_FALSE(Load("USEAGE=3").age_on());
+}
+
+// Random files of keys that differ in case, length, first or last letter
+// only, with repeats, blanks and Shift-JIS bytes: every key asked for,
+// present or not and in any case, gives what the first line of that key
+// says, as a plain map built from the lines says it.
+TEST(SettingsKeys, LookupAgreesWithTheFirstLineOfEachKey) {
+  std::mt19937 rng(7);
+  const std::string letters = "AaBbEeLlXx_1\x83\x8e";
+  auto random_key = [&] {
+    std::string key;
+    const int n = 1 + static_cast<int>(rng() % 6);
+    for (int i = 0; i < n; ++i) key += letters[rng() % letters.size()];
+    return key;
+  };
+  auto upper = [](std::string k) {
+    for (char& c : k) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    return k;
+  };
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    std::map<std::string, std::string> first;  // upper-case key -> first value
+    std::vector<std::string> keys;
+    const int lines = static_cast<int>(rng() % 40);
+    for (int i = 0; i < lines; ++i) {
+      const std::string key = random_key(), value = rng() % 4 == 0 ? "" : "v" + std::to_string(i);
+      keys.push_back(key);
+      const bool indented = rng() % 8 == 0;  // not a key: keys start the line
+      text += (indented ? " " : "") + key + "=" + value + "\r\n";
+      if (!indented) first.emplace(upper(key), value);
+    }
+    const SettingsFile f(text);
+    for (int ask = 0; ask < 60; ++ask) {
+      std::string key =
+          ask < static_cast<int>(keys.size()) && ask % 2 == 0 ? keys[static_cast<std::size_t>(ask)] : random_key();
+      if (ask % 3 == 0) key = upper(key);
+      const auto it = first.find(upper(key));
+      EXPECT_EQ(f.Has(key), it != first.end()) << key << " in\n" << text;
+      EXPECT_EQ(f.Text(key), it == first.end() ? "" : it->second) << key << " in\n" << text;
+    }
+    EXPECT_FALSE(f.Has(""));
+  }
 }
 
 }  // namespace
