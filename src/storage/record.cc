@@ -1,6 +1,7 @@
 #include "storage/record.h"
 
 #include <cstring>
+#include <stdexcept>
 
 namespace kiroq {
 
@@ -14,19 +15,22 @@ void PutString(char* out, std::size_t offset, std::size_t cap, std::string_view 
   std::memcpy(out + offset + 1, s.data(), n);
 }
 
-std::string GetString(std::string_view bytes, std::size_t offset, std::size_t cap) {
-  std::size_t n = static_cast<uint8_t>(bytes[offset]);
+// Little-endian, byte by byte (one load once compiled).
+int32_t LoadInt32(const char* p) {
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  return static_cast<int32_t>(uint32_t{u[0]} | uint32_t{u[1]} << 8 | uint32_t{u[2]} << 16 | uint32_t{u[3]} << 24);
+}
+
+// The length byte, bounded by the field's capacity, then the text.
+void LoadString(const char* record, std::size_t offset, std::size_t cap, std::string* out) {
+  std::size_t n = static_cast<uint8_t>(record[offset]);
   if (n > cap) n = cap;
-  return std::string(bytes.substr(offset + 1, n));
+  out->assign(record + offset + 1, n);
 }
 
 }  // namespace
 
-int32_t GetInt32(std::string_view bytes, std::size_t offset) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes[offset + i]);
-  return static_cast<int32_t>(v);
-}
+int32_t GetInt32(std::string_view bytes, std::size_t offset) { return LoadInt32(bytes.data() + offset); }
 
 void PutInt32(char* p, int32_t v) {
   uint32_t u = static_cast<uint32_t>(v);
@@ -68,27 +72,31 @@ std::string EncodeRecord(const IndexRecord& rec) {
   return out;
 }
 
-void DecodeRecord(std::string_view b, IndexRecord* r) {
+// Pages decode every record they show: no bounds checks beyond the one
+// length, loads of whole words.
+void DecodeRecord(std::string_view bytes, IndexRecord* r) {
+  if (bytes.size() < kRecordSize) throw std::out_of_range("DecodeRecord: short record");
+  const char* b = bytes.data();
   r->deleted = static_cast<uint8_t>(b[L::kDeleted]);
-  r->title = GetString(b, L::kTitle, L::kTitleCap);
-  r->name = GetString(b, L::kName, L::kNameCap);
-  r->email = GetString(b, L::kEmail, L::kEmailCap);
-  r->password = GetString(b, L::kPassword, L::kPasswordCap);
-  r->url = GetString(b, L::kUrl, L::kUrlCap);
-  std::memcpy(r->date.data(), b.data() + L::kDate, r->date.size());
-  r->body_start = GetInt32(b, L::kBodyStart);
-  r->body_end = GetInt32(b, L::kBodyEnd);
-  r->parent = GetInt32(b, L::kParent);
-  for (int i = 0; i < kMaxChildren; ++i) r->children[i] = GetInt32(b, L::kChildren + 4 * i);
-  r->child_count = GetInt32(b, L::kChildCount);
-  r->attachment = GetString(b, L::kAttachment, L::kAttachmentCap);
-  r->sex = GetString(b, L::kSex, L::kSexCap);
-  r->age = GetString(b, L::kAge, L::kAgeCap);
-  r->address = GetString(b, L::kAddress, L::kAddressCap);
-  r->address2 = GetString(b, L::kAddress2, L::kAddress2Cap);
-  r->spare = GetString(b, L::kSpare, L::kSpareCap);
-  r->image_url = GetString(b, L::kImageUrl, L::kImageUrlCap);
-  r->host = GetString(b, L::kHost, L::kHostCap);
+  LoadString(b, L::kTitle, L::kTitleCap, &r->title);
+  LoadString(b, L::kName, L::kNameCap, &r->name);
+  LoadString(b, L::kEmail, L::kEmailCap, &r->email);
+  LoadString(b, L::kPassword, L::kPasswordCap, &r->password);
+  LoadString(b, L::kUrl, L::kUrlCap, &r->url);
+  std::memcpy(r->date.data(), b + L::kDate, r->date.size());
+  r->body_start = LoadInt32(b + L::kBodyStart);
+  r->body_end = LoadInt32(b + L::kBodyEnd);
+  r->parent = LoadInt32(b + L::kParent);
+  for (int i = 0; i < kMaxChildren; ++i) r->children[static_cast<std::size_t>(i)] = LoadInt32(b + L::kChildren + 4 * i);
+  r->child_count = LoadInt32(b + L::kChildCount);
+  LoadString(b, L::kAttachment, L::kAttachmentCap, &r->attachment);
+  LoadString(b, L::kSex, L::kSexCap, &r->sex);
+  LoadString(b, L::kAge, L::kAgeCap, &r->age);
+  LoadString(b, L::kAddress, L::kAddressCap, &r->address);
+  LoadString(b, L::kAddress2, L::kAddress2Cap, &r->address2);
+  LoadString(b, L::kSpare, L::kSpareCap, &r->spare);
+  LoadString(b, L::kImageUrl, L::kImageUrlCap, &r->image_url);
+  LoadString(b, L::kHost, L::kHostCap, &r->host);
 }
 
 DateField EncodePostDate(const DateTime& t) {

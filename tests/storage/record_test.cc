@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "board_fixture.h"
 #include "storage/article_store.h"
 #include "storage/board_files.h"
@@ -108,6 +110,8 @@ TEST(RecordCodec, CorruptLengthsAndCountsStayInsideTheRecord) {
   PutInt32(b.data() + L::kChildCount, -3);
   DecodeRecord(b, &r);
   EXPECT_EQ(r.ChildCount(), 0);
+  // Every field is read from the record's own bytes: a cut record is refused.
+  EXPECT_THROW(DecodeRecord(std::string_view(b).substr(0, 1266), &r), std::out_of_range);
 }
 
 TEST(RecordCodec, LegacyTextDates) {
