@@ -127,10 +127,24 @@ std::optional<int64_t> PostSeconds(std::string_view full, bool display_empty) {
 }
 
 // At least `digits` digits, zero-padded; a sign before them.
+// "-" for a negative value, then its digits, zeros in front up to digits.
+void AppendPadded(int value, std::size_t digits, std::string* out) {
+  char buf[12];
+  std::size_t n = 0;
+  unsigned int v = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+  do {
+    buf[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  if (value < 0) *out += '-';
+  if (n < digits) out->append(digits - n, '0');
+  while (n > 0) *out += buf[--n];
+}
+
 std::string Padded(int value, std::size_t digits) {
-  std::string text = Itoa(std::abs(value));
-  if (text.size() < digits) text.insert(0, digits - text.size(), '0');
-  return value < 0 ? "-" + text : text;
+  std::string text;
+  AppendPadded(value, digits, &text);
+  return text;
 }
 
 std::string FullForm(const DateTime& t) {
@@ -154,35 +168,74 @@ DateField MakePostDate(const LocalTime& now) {
 std::string DateDisplayText(const DateField& date, int time_type) {
   DateTime t;
   if (!DecodePostDate(date, &t)) return LegacyDateText(date);
-  const std::string yyyy = Padded(t.year, 4);
-  const std::string yy = Padded(t.year >= 2000 ? t.year - 2000 : t.year - 1900, 2);
-  const std::string md = Padded(t.month, 2) + "/" + Padded(t.day, 2);
-  const std::string hm = Padded(t.hour, 2) + ":" + Padded(t.minute, 2);
-  const std::string hms = hm + ":" + Padded(t.second, 2);
+  // Written into one buffer: the list pages show a date on every row.
+  std::string out;
+  out.reserve(24);
+  auto put = [&out](int value, std::size_t digits) { AppendPadded(value, digits, &out); };
+  auto year = [&] {
+    if (time_type <= 2) {
+      put(t.year, 4);
+    } else {
+      put(t.year >= 2000 ? t.year - 2000 : t.year - 1900, 2);
+    }
+    out += '/';
+  };
+  auto month_day = [&] {
+    put(t.month, 2);
+    out += '/';
+    put(t.day, 2);
+  };
+  auto hour_minute = [&] {
+    put(t.hour, 2);
+    out += ':';
+    put(t.minute, 2);
+  };
   switch (time_type) {
     case 0:
-      return yyyy + "/" + md + " " + hms;
-    case 1:
-      return yyyy + "/" + md + " " + hm;
-    case 2:
-      return yyyy + "/" + md;
     case 3:
-      return yy + "/" + md + " " + hms;
+      year();
+      month_day();
+      out += ' ';
+      hour_minute();
+      out += ':';
+      put(t.second, 2);
+      break;
+    case 1:
     case 4:
-      return yy + "/" + md + " " + hm;
+      year();
+      month_day();
+      out += ' ';
+      hour_minute();
+      break;
+    case 2:
     case 5:
-      return yy + "/" + md;
+      year();
+      month_day();
+      break;
     case 6:
-      return md + " " + hms;
+      month_day();
+      out += ' ';
+      hour_minute();
+      out += ':';
+      put(t.second, 2);
+      break;
     case 7:
-      return md + " " + hm;
+      month_day();
+      out += ' ';
+      hour_minute();
+      break;
     case 8:
-      return hms;
+      hour_minute();
+      out += ':';
+      put(t.second, 2);
+      break;
     case 9:
-      return hm;
+      hour_minute();
+      break;
     default:
-      return "";
+      break;
   }
+  return out;
 }
 
 int DateAgeBand(const DateField& date, int time_type, const LocalTime& now) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,39 @@ TEST(DateDisplayText, TwoDigitYears) {
   EXPECT_EQ(DateDisplayText(Posted(2001, 1, 1, 0, 0, 0), 5), "01/01/01");
   EXPECT_EQ(DateDisplayText(Posted(2010, 10, 10, 10, 10, 10), 4), "10/10/10 10:10");
   EXPECT_EQ(DateDisplayText(Posted(2000, 1, 2, 3, 4, 5), 5), "00/01/02");
+}
+
+// Every field of a stored date is 0..65535: over random fields, years before
+// 1900 and 2000, and numbers wider than their columns, each time type reads
+// as its pieces joined: "-" and the digits of a negative number, zeros in
+// front up to the column's width.
+TEST(DateDisplayText, EveryFieldValueUnderEveryTimeType) {
+  auto padded = [](int v, std::size_t width) {
+    std::string digits = std::to_string(v < 0 ? -v : v);
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+    return (v < 0 ? "-" : "") + digits;
+  };
+  std::mt19937 rng(11);
+  for (int round = 0; round < 2000; ++round) {
+    int f[6];
+    for (int& v : f) v = static_cast<int>(rng() % (round % 3 == 0 ? 65536 : 130));
+    if (round % 3 == 1) f[0] = 1850 + static_cast<int>(rng() % 300);
+    const std::string yyyy = padded(f[0], 4), yy = padded(f[0] >= 2000 ? f[0] - 2000 : f[0] - 1900, 2),
+                      md = padded(f[1], 2) + "/" + padded(f[2], 2), hm = padded(f[3], 2) + ":" + padded(f[4], 2),
+                      hms = hm + ":" + padded(f[5], 2);
+    const std::string expected[] = {yyyy + "/" + md + " " + hms,
+                                    yyyy + "/" + md + " " + hm,
+                                    yyyy + "/" + md,
+                                    yy + "/" + md + " " + hms,
+                                    yy + "/" + md + " " + hm,
+                                    yy + "/" + md,
+                                    md + " " + hms,
+                                    md + " " + hm,
+                                    hms,
+                                    hm};
+    const DateField d = Posted(f[0], f[1], f[2], f[3], f[4], f[5]);
+    for (int type = 0; type <= 9; ++type) EXPECT_EQ(DateDisplayText(d, type), expected[type]) << type;
+  }
 }
 
 TEST(DateDisplayText, LegacyTextIsShownAsStoredUnderEveryTimeType) {
