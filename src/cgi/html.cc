@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 #include "text/address_scan.h"
 #include "text/ascii.h"
@@ -11,7 +12,11 @@
 
 namespace kiroq {
 
-Html Html::Number(long long n) { return Html(Itoa(n)); }
+Html Html::Number(long long n) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof(digits), n).ptr;
+  return Html(std::string(digits, end));
+}
 
 void AppendEscapedText(std::string_view text, std::string* out) {
   // Runs of bytes that need no entity are copied whole.

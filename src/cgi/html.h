@@ -44,6 +44,18 @@ class Html {
     bytes_ += more.bytes_;
     return *this;
   }
+  // Program text joined as it is, without an Html made of it first.
+  template <std::size_t N>
+  Html& operator+=(const char (&literal)[N]) {
+    bytes_.append(literal, N - 1);
+    return *this;
+  }
+  template <std::size_t N>
+  Html& operator+=(char (&buffer)[N]) = delete;
+  Html& operator+=(const SjLiteral& literal) {
+    bytes_ += literal.view();
+    return *this;
+  }
   friend bool operator==(const Html& a, const Html& b) { return a.bytes_ == b.bytes_; }
 
   const std::string& bytes() const { return bytes_; }
@@ -63,8 +75,30 @@ class Html {
   std::string bytes_;
 };
 
-// Not a hidden friend: program literals ("a"_sj + "b") join too.
+// Not a hidden friend: program literals ("a"_sj + "b") join too. Pages
+// join many short pieces, so a literal on either side is appended as it
+// is, into one buffer sized once when the literal comes first.
 inline Html operator+(Html a, const Html& b) { return a += b; }
+template <std::size_t N>
+Html operator+(Html a, const char (&literal)[N]) {
+  return a += literal;
+}
+template <std::size_t N>
+Html operator+(Html a, char (&buffer)[N]) = delete;
+inline Html operator+(Html a, const SjLiteral& b) { return a += b; }
+template <std::size_t N>
+Html operator+(const char (&literal)[N], const Html& b) {
+  Html joined;
+  joined.Reserve(N - 1 + b.bytes().size());
+  joined += literal;
+  return joined += b;
+}
+template <std::size_t N>
+Html operator+(char (&buffer)[N], const Html& b) = delete;
+template <std::size_t N>
+Html operator+(const char (&literal)[N], const SjLiteral& b) {
+  return literal + Html(b);
+}
 
 // Visitor text as element content: & < > " ' become entities. None of them
 // can be the second byte of a Shift-JIS character, so this works byte by

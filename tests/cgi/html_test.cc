@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <type_traits>
 
 #include "cgi/headers.h"
 #include "cgi/output.h"
@@ -10,6 +12,21 @@
 
 namespace kiroq {
 namespace {
+
+// Program text joins on either side; a writable array (a buffer filled at
+// run time) and a std::string never do, by any of the joins.
+template <class L, class R>
+concept Joins = requires(L l, R r) {
+  l + r;
+};
+template <class R>
+concept Appends = requires(Html h, R r) {
+  h += r;
+};
+static_assert(Joins<Html, const char (&)[3]> && Joins<const char (&)[3], Html> && Joins<const char (&)[3], SjLiteral>);
+static_assert(!Joins<Html, char (&)[3]> && !Joins<char (&)[3], Html> && !Appends<char (&)[3]>);
+static_assert(!Joins<Html, std::string> && !Joins<std::string, Html> && !Appends<std::string>);
+static_assert(!std::is_constructible_v<Html, char (&)[3]> && !std::is_constructible_v<Html, std::string>);
 
 TEST(Escapers, Table) {
   struct Case {
@@ -27,6 +44,7 @@ TEST(Escapers, Table) {
       {LinkAddresses(EscapeText("see www.a.jp <x>")),
        "see <A HREF=\"http://www.a.jp\" TARGET=\"_blink\">www.a.jp</A> &lt;x&gt;"},
       {Html::Number(-42) + "/" + Html::Trusted("#FF0000") + "題"_sj, "-42/#FF0000\x91\xE8"},
+      {"<" + Html::Number(9223372036854775807) + ">" + "題"_sj + "" + Html(), "<9223372036854775807>\x91\xE8"},
       // The feed's text: UTF-8, XML entities, no control characters XML
       // refuses, U+FFFD for bytes without a character.
       {XmlText("<a b='1'>&\"</a>"), "&lt;a b=&apos;1&apos;&gt;&amp;&quot;&lt;/a&gt;"},
