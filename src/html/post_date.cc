@@ -16,4 +16,8 @@ Html FormatPostDate(const DateField& date, const Settings& settings, const Local
   return "<FONT COLOR=\"" + colour + "\">" + display + "</FONT>";
 }
 
+Html FormatPostDate(const DateField& date, const Settings& settings, Env* env) {
+  return FormatPostDate(date, settings, settings.time_color == 0 ? LocalTime{} : env->Now());
+}
+
 }  // namespace kiroq

@@ -14,6 +14,8 @@ struct Settings;
 // of its age band when TIMECOLOR is on (age measured against now). Markup:
 // a legacy text date is HTML-escaped here, the colours are not.
 Html FormatPostDate(const DateField& date, const Settings& settings, const LocalTime& now);
+// The same, asking env for the time only when TIMECOLOR needs it.
+Html FormatPostDate(const DateField& date, const Settings& settings, Env* env);
 
 }  // namespace kiroq
 

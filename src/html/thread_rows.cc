@@ -28,10 +28,6 @@ Html TitleLine(const Request& req, const Shown& l) {
   return BoardLink(req, l.position + 1, Action::kArticle, title) + "<BR>";
 }
 
-Html NameLine(const Request& req, const IndexRecord& rec) {
-  return PosterName(req, rec, MailLinkRule::kEveryName) + "<BR>";
-}
-
 // Deeper replies are indented no further: a hand-made chain thousands deep
 // would otherwise grow the page with the square of its depth.
 constexpr int kMaxIndent = 100;
@@ -57,36 +53,50 @@ void WriteThreadRows(Request& req, const ThreadRowsData& d) {
   const bool top_deleted = d.top_deleted;
   const ThreadSummary& sum = d.sum;
   const std::vector<Shown>& lines = d.lines;
-  const LocalTime now = req.env->Now();
+  // The clock is asked only when TIMECOLOR needs it.
+  const LocalTime now = s.time_color != 0 ? req.env->Now() : LocalTime{};
 
-  out->Line("<TR>" + CellOpen(s.no_color, true));
+  out->Write("<TR>");
+  out->Line(CellOpen(s.no_color, true));
   for (const Shown& l : lines) {
     if (l.depth == 0) {
-      Html text = NumberLink(req, top + 1) + " " + ThreadMark(req, top + 1);
-      text += closed && !top_deleted ? "(" + Html::Number(sum.visible_replies + 1) + ")" : Html("<BR>");
-      out->Line(text);
+      out->Write(NumberLink(req, top + 1));
+      out->Write(" ");
+      out->Write(ThreadMark(req, top + 1));
+      out->Line(closed && !top_deleted ? "(" + Html::Number(sum.visible_replies + 1) + ")" : Html("<BR>"));
     } else {
-      out->Line(Indent(l.depth) + NumberLink(req, l.position + 1) + "<BR>");
+      out->Write(Indent(l.depth));
+      out->Write(NumberLink(req, l.position + 1));
+      out->Line("<BR>");
     }
   }
 
   // The header row has a date column only with USEDATE; so do the rows.
   if (s.use_date) {
-    out->Line("</TD>" + CellOpen(s.date_color, true));
+    out->Write("</TD>");
+    out->Line(CellOpen(s.date_color, true));
     for (const Shown& l : lines) {
       if (l.depth == 0 && closed) {
-        out->Line("(" + FormatPostDate(sum.newest, s, now) + ")<BR>");
+        out->Write("(");
+        out->Write(FormatPostDate(sum.newest, s, now));
+        out->Line(")<BR>");
       } else {
-        out->Line(FormatPostDate(l.rec.date, s, now) + "<BR>");
+        out->Write(FormatPostDate(l.rec.date, s, now));
+        out->Line("<BR>");
       }
     }
   }
 
-  out->Line("</TD>" + CellOpen(s.title_color, true));
+  out->Write("</TD>");
+  out->Line(CellOpen(s.title_color, true));
   for (const Shown& l : lines) out->Line(TitleLine(req, l));
 
-  out->Line("</TD>" + CellOpen(s.writer_color, true));
-  for (const Shown& l : lines) out->Line(NameLine(req, l.rec));
+  out->Write("</TD>");
+  out->Line(CellOpen(s.writer_color, true));
+  for (const Shown& l : lines) {
+    out->Write(PosterName(req, l.rec, MailLinkRule::kEveryName));
+    out->Line("<BR>");
+  }
   out->Line("</TD></TR>");
 }
 
