@@ -30,8 +30,15 @@ namespace {
 
 // <TR><TD ALIGN="CENTER" BGCOLOR="head"><FONT COLOR="text">label</FONT></TD><TD>
 Html RowStart(std::string_view head, std::string_view text, const Html& label) {
-  return "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"" + Html::Trusted(head) + "\"><FONT COLOR=\"" + Html::Trusted(text) +
-         "\">" + label + "</FONT></TD><TD>";
+  Html row;
+  row.Reserve(64 + head.size() + text.size() + label.bytes().size());
+  row += "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"";
+  row += Html::Trusted(head);
+  row += "\"><FONT COLOR=\"";
+  row += Html::Trusted(text);
+  row += "\">";
+  row += label;
+  return row += "</FONT></TD><TD>";
 }
 
 // Digits in groups of three: "1,234,567".

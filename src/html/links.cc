@@ -16,11 +16,11 @@ void AppendHref(const Request& req, long long size, long long number, Action act
   *out += "kiroq.exe?";
   *out += UrlArgument(req.board);
   *out += "+";
-  *out += Html::Number(size);
+  out->AppendNumber(size);
   *out += "+";
-  *out += Html::Number(number);
+  out->AppendNumber(number);
   *out += "+";
-  *out += Html::Number(Code(action));
+  out->AppendNumber(Code(action));
 }
 
 }  // namespace

@@ -129,38 +129,51 @@ void WriteHeaderRow(Request& req) {
   req.out->Line(row + "</TR>");
 }
 
+// Written piece by piece into the page, not joined first: a page has a row
+// for every article it lists.
 void WriteRow(Request& req, const IndexRecord& rec, int position) {
   const Settings& s = req.settings;
+  Output* out = req.out;
   const int n = position + 1;
   const bool deleted = rec.is_deleted();
 
-  Html row = "<TR><TD ALIGN=\"CENTER\"";
-  if (s.num_click && !s.no_color.empty()) row += " BGCOLOR=\"" + Html::Trusted(s.no_color) + "\"";
-  row += ">" + (s.num_click ? BoardLink(req, n, Action::kArticle, Html::Number(n)) : Html::Number(n)) + "</TD>";
+  out->Write("<TR><TD ALIGN=\"CENTER\"");
+  if (s.num_click && !s.no_color.empty()) out->Write(" BGCOLOR=\"" + Html::Trusted(s.no_color) + "\"");
+  out->Write(">");
+  out->Write(s.num_click ? BoardLink(req, n, Action::kArticle, Html::Number(n)) : Html::Number(n));
+  out->Write("</TD>");
 
-  if (s.use_date) row += CellOpen(s.date_color, !deleted) + FormatPostDate(rec.date, s, req.env->Now()) + "</TD>";
+  if (s.use_date) {
+    out->Write(CellOpen(s.date_color, !deleted));
+    out->Write(FormatPostDate(rec.date, s, req.env));
+    out->Write("</TD>");
+  }
 
-  row += CellOpen(s.title_color, false);
+  out->Write(CellOpen(s.title_color, false));
   if (deleted) {
-    row += "<FONT COLOR=\"#FF0000\">";
-    row += req.japanese() ? "削除されています"_sj : "Deleted";
-    row += "</FONT>";
+    out->Write("<FONT COLOR=\"#FF0000\">");
+    out->Write(req.japanese() ? "削除されています"_sj : "Deleted"_sj);
+    out->Write("</FONT>");
   } else {
     const Html title = ListTitle(req, rec.title);
-    row += s.title_click ? BoardLink(req, n, Action::kArticle, title) : title;
+    out->Write(s.title_click ? BoardLink(req, n, Action::kArticle, title) : title);
   }
-  row += "</TD>";
+  out->Write("</TD>");
 
-  row += CellOpen(s.writer_color, false);
-  row += PosterName(req, rec) + "</TD>";
+  out->Write(CellOpen(s.writer_color, false));
+  out->Write(PosterName(req, rec));
+  out->Write("</TD>");
 
   if (s.use_comment_number) {
-    row += "<TD ALIGN=\"CENTER\">";
-    row +=
-        rec.parent != 0 ? BoardLinkSized(req, 0, rec.parent, Action::kArticle, Html::Number(rec.parent)) : Html("---");
-    row += "</TD>";
+    out->Write("<TD ALIGN=\"CENTER\">");
+    if (rec.parent != 0) {
+      out->Write(BoardLinkSized(req, 0, rec.parent, Action::kArticle, Html::Number(rec.parent)));
+    } else {
+      out->Write("---");
+    }
+    out->Write("</TD>");
   }
-  req.out->Line(row + "</TR>");
+  out->Line("</TR>");
 }
 
 // The rows from the first position down, page size of them at most. A
