@@ -39,6 +39,8 @@ class Html {
   // markup (USEHTMLTAG).
   static Html AllowedPostMarkup(std::string_view post_text) { return Html(std::string(post_text)); }
   static Html Number(long long n);
+  // The digits of n appended, as Number(n) would be.
+  Html& AppendNumber(long long n);
 
   Html& operator+=(const Html& more) {
     bytes_ += more.bytes_;
