@@ -31,8 +31,10 @@ void Output::Append(std::string_view bytes) {
 void Output::Line(const Html& markup) { LineBytes(markup.bytes()); }
 
 void Output::LineBytes(std::string_view bytes) {
+  // Bodies are written a line at a time: the line end goes straight in.
   buffer_.append(bytes);
-  Append("\r\n");
+  buffer_.append("\r\n", 2);
+  if (TimeToFlush(buffer_)) Flush();
 }
 
 void Output::WriteEscaped(std::string_view text) {
