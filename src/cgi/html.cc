@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdint>
 #include <cstring>
 
@@ -18,8 +17,14 @@ Html Html::Number(long long n) { return Html().AppendNumber(n); }
 
 Html& Html::AppendNumber(long long n) {
   char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof(digits), n).ptr;
-  bytes_.append(digits, end);
+  char* p = digits + sizeof(digits);
+  unsigned long long v = n < 0 ? 0ull - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  do {
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  if (n < 0) *--p = '-';
+  bytes_.append(p, static_cast<std::size_t>(digits + sizeof(digits) - p));
   return *this;
 }
 

@@ -529,20 +529,28 @@ class PosixEnvImpl : public Env {
     int fd = -1, open_err = 0;
     Status opened = OpenFile(path, O_RDONLY | O_CLOEXEC, 0, &fd, &open_err);
     if (!opened.ok()) return opened;
+    // Read straight into the string, sized a byte over the file's size: a
+    // file that did not grow is read by one call and its end seen by the
+    // next; one that grew doubles the room.
     struct stat st;
-    if (fstat(fd, &st) == 0 && st.st_size > 0) data->reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
+    std::size_t room = 4096;
+    if (fstat(fd, &st) == 0 && st.st_size > 0) room = static_cast<std::size_t>(st.st_size) + 1;
+    data->resize(room);
+    std::size_t used = 0;
     for (;;) {
-      ssize_t r = read(fd, buf, sizeof(buf));
+      if (used == data->size()) data->resize(2 * used);
+      ssize_t r = read(fd, data->data() + used, data->size() - used);
       if (r < 0) {
         if (errno == EINTR) continue;
         int err = errno;
         close(fd);
+        data->clear();
         return PosixError(path, err);
       }
       if (r == 0) break;
-      data->append(buf, static_cast<std::size_t>(r));
+      used += static_cast<std::size_t>(r);
     }
+    data->resize(used);
     close(fd);
     return Status::OK();
   }

@@ -86,6 +86,7 @@ TEST(Escapers, Table) {
        "see <A HREF=\"http://www.a.jp\" TARGET=\"_blink\">www.a.jp</A> &lt;x&gt;"},
       {Html::Number(-42) + "/" + Html::Trusted("#FF0000") + "題"_sj, "-42/#FF0000\x91\xE8"},
       {"<" + Html::Number(9223372036854775807) + ">" + "題"_sj + "" + Html(), "<9223372036854775807>\x91\xE8"},
+      {Html::Number(-9223372036854775807 - 1) + " " + Html::Number(0), "-9223372036854775808 0"},
       // The feed's text: UTF-8, XML entities, no control characters XML
       // refuses, U+FFFD for bytes without a character.
       {XmlText("<a b='1'>&\"</a>"), "&lt;a b=&apos;1&apos;&gt;&amp;&quot;&lt;/a&gt;"},

@@ -52,6 +52,27 @@ TEST(FileView, MapsTheFileAndFollowsWritesThroughIt) {
   EXPECT_TRUE(v.empty());
 }
 
+// Whole files read into a string: sizes around the first read (the size
+// plus one) and the later 64 KiB reads, and the empty file, come back
+// byte for byte; a missing file is an error that leaves nothing behind.
+TEST(ReadWholeFile, EverySizeComesBackWhole) {
+  TempDir dir;
+  Env* env = PosixEnv();
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{4096}, std::size_t{4097},
+                           std::size_t{70000}, std::size_t{200000}}) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    const std::string path = dir.path() + "/w" + std::to_string(size);
+    ASSERT_TRUE(env->WriteFile(path, bytes).ok());
+    std::string got = "left over";
+    ASSERT_TRUE(env->ReadFile(path, &got).ok());
+    EXPECT_EQ(got, bytes) << size;
+  }
+  std::string got = "left over";
+  EXPECT_FALSE(env->ReadFile(dir.path() + "/missing", &got).ok());
+  EXPECT_EQ(got, "");
+}
+
 TEST(FileView, EmptyFileGivesAnEmptyView) {
   TempDir dir;
   dir.Write("e.bin", "");
