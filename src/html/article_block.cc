@@ -351,7 +351,7 @@ void WriteArticleBlock(Request& req, const PageContext& page, const IndexRecord&
   WritePosterRow(req, rec);
   if (s.use_date) {
     out->Line(RowStart(s.date_head_color, s.date_str_color, ja ? "日付"_sj : "Date") +
-              FormatPostDate(rec.date, s, req.env->Now()) + "</TD></TR>");
+              FormatPostDate(rec.date, s, req.env) + "</TD></TR>");
   }
   if (s.use_url && !rec.is_deleted() && !rec.url.empty()) {
     out->Line(RowStart(s.url_head_color, s.url_str_color, "URL") + "<A HREF=\"" + LinkAddress(rec.url) +

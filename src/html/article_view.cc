@@ -26,6 +26,8 @@ void ShowArticle(Request& req, const PageContext& page, const IndexRecord& rec, 
 std::size_t ReadBodyBatch(File* log, const std::vector<ShownArticle>& articles, std::size_t from,
                           std::vector<std::string>* bodies) {
   bodies->clear();
+  uint64_t log_size = 0;
+  const bool sized = log->Size(&log_size).ok();
   std::size_t bytes = 0, end = from;
   for (; end < articles.size(); ++end) {
     const IndexRecord& rec = articles[end].rec;
@@ -34,7 +36,9 @@ std::size_t ReadBodyBatch(File* log, const std::vector<ShownArticle>& articles, 
     if (end > from && bytes + size > kBodyBatchBytes) break;
     bytes += size;
     bodies->emplace_back();
-    if (rec.HasBody() && !ReadBody(log, rec, &bodies->back()).ok()) bodies->back().clear();
+    if (rec.HasBody() && (!sized || !ReadBodyWithin(log, log_size, rec, &bodies->back()).ok())) {
+      bodies->back().clear();
+    }
   }
   return end;
 }

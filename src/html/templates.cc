@@ -306,7 +306,7 @@ class Renderer {
         }
         break;
       case kPostDate:
-        if (view_ == View::kReplyForm || Shows()) Append(FormatPostDate(rec_.date, s, req_.env->Now()));
+        if (view_ == View::kReplyForm || Shows()) Append(FormatPostDate(rec_.date, s, req_.env));
         break;
       case kPostUrl:
         if (Form() || (AllView() && kind_ == Kind::kPost)) {

@@ -158,7 +158,7 @@ void WriteInspection(Request& req, int n, const IndexRecord& rec) {
   WriteFieldRow(out, "パスワード"_sj, CellText(rec.password));
   WriteFieldRow(out, "URL", CellText(rec.url));
   WriteFieldRow(out, "画像URL"_sj, CellText(rec.image_url));
-  WriteFieldRow(out, "日付"_sj, FormatPostDate(rec.date, req.settings, req.env->Now()));
+  WriteFieldRow(out, "日付"_sj, FormatPostDate(rec.date, req.settings, req.env));
   WriteFieldRow(out, "アドレス１"_sj, CellText(rec.address));
   WriteFieldRow(out, "アドレス２"_sj, CellText(rec.address2));
   WriteFieldRow(out, "IP", rec.host.empty() ? Html("！！！不明！！！"_sj) : EscapeText(rec.host));

@@ -220,7 +220,8 @@ void SearchPage(Request& req, const PageContext&) {
   // open, and written once it is closed again, so that the page is never
   // held whole and a client that stops reading holds no file. Records keep
   // their place; an article deleted since the search is left out.
-  const LocalTime now = req.env->Now();
+  // The clock is asked only when TIMECOLOR needs it.
+  const LocalTime now = req.settings.time_color != 0 ? req.env->Now() : LocalTime{};
   int hits = 0;
   std::vector<std::pair<int, IndexRecord>> rows;
   for (int k = static_cast<int>(hit.size()) - 1; k >= 0;) {

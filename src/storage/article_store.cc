@@ -45,7 +45,12 @@ Status ReadBody(File* log, const IndexRecord& rec, std::string* body) {
   uint64_t size = 0;
   Status s = log->Size(&size);
   if (!s.ok()) return s;
-  if (!BodyInside(rec, size)) return Status::OK();
+  return ReadBodyWithin(log, size, rec, body);
+}
+
+Status ReadBodyWithin(File* log, uint64_t log_size, const IndexRecord& rec, std::string* body) {
+  body->clear();
+  if (!BodyInside(rec, log_size)) return Status::OK();
   return log->ReadAt(static_cast<uint64_t>(rec.body_start),
                      static_cast<std::size_t>(rec.body_end) - static_cast<std::size_t>(rec.body_start) + 1, body);
 }

@@ -27,6 +27,10 @@ Status WriteRecordBytes(File* index, int position, std::string_view bytes);
 // The bytes log[body_start .. body_end]. A record whose offsets lie outside
 // the log, or are reversed, reads as an empty body.
 Status ReadBody(File* log, const IndexRecord& rec, std::string* body);
+// The same against a size of the log taken before: the log only grows, and
+// a record's body was written before the record, so pages reading many
+// bodies ask for the size once.
+Status ReadBodyWithin(File* log, uint64_t log_size, const IndexRecord& rec, std::string* body);
 
 // Appends body at the end of the log (opened kWriteShared) and reports the
 // offsets of its first and last byte. Refused when the log would outgrow
