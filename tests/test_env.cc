@@ -63,6 +63,7 @@ std::size_t FakeEnv::ReadStdin(char* buf, std::size_t n) {
 void FakeEnv::WriteStdout(std::string_view data) { stdout_data.append(data); }
 
 LocalTime FakeEnv::ToLocal(int64_t unix_time) {
+  ++local_time_reads;
   time_t t = static_cast<time_t>(unix_time + utc_offset_seconds);
   struct tm tm;
   gmtime_r(&t, &tm);
@@ -89,6 +90,7 @@ Status FakeEnv::OpenWait(const std::string& path, OpenMode mode, int max_wait_ms
 }
 
 std::string FakeEnv::ReverseLookup(const std::string& ipv4) {
+  ++reverse_lookups;
   auto it = hosts.find(ipv4);
   return it == hosts.end() ? std::string() : it->second;
 }

@@ -49,6 +49,8 @@ class FakeEnv : public EnvWrapper {
   std::vector<int> sleeps;            // every pause asked for, in order
   int64_t slept_ms = 0;
   std::map<std::string, std::string> hosts;  // reverse look-ups that succeed
+  int reverse_lookups = 0;                   // name look-ups asked for
+  int local_time_reads = 0;                  // clock readings turned into local time
 
   std::string GetVar(const std::string& name) override;
   bool HasVar(const std::string& name) override;

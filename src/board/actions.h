@@ -35,6 +35,12 @@ enum class Action : int {
 
 constexpr int Code(Action action) { return static_cast<int>(action); }
 
+// The two actions that store a new article (the list page's form and the
+// posting forms).
+constexpr bool IsPostAction(int action) {
+  return action == Code(Action::kPostFromList) || action == Code(Action::kNewestAfterPost);
+}
+
 // Whether a request changes a board's files or the visitor's cookies: its
 // action does (posts, toggles, uploads, personal settings, the administrator's
 // actions), or it carries a member login, which the login gate takes with any

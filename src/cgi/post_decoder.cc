@@ -1,5 +1,6 @@
 #include "cgi/post_decoder.h"
 
+#include "board/actions.h"
 #include "board/dates.h"
 #include "board/settings.h"
 #include "cgi/client.h"
@@ -19,9 +20,13 @@ PostedForm DecodePostedForm(const FormInput& input, const Settings& s, const Cli
     return std::string(CutToBytes(input.Field(name), cap, sj));
   };
 
-  LocalTime now = env->Now();
-  r.date = MakePostDate(now);
-  r.host = std::string(CutToBytes(client.PosterHost(env, s.convert_remote_host), L::kHostCap, false));
+  // Only a post is stamped: the clock (a time zone file to read) and the
+  // poster's host (a name look-up with CONVERTREMOTEHOST) are left alone on
+  // every other page.
+  if (IsPostAction(action)) {
+    r.date = MakePostDate(env->Now());
+    r.host = std::string(CutToBytes(client.PosterHost(env, s.convert_remote_host), L::kHostCap, false));
+  }
   r.deleted = 0;
   r.child_count = 0;
   r.attachment.clear();

@@ -23,10 +23,6 @@ namespace kiroq {
 
 namespace {
 
-bool IsPostAction(int action) {
-  return action == Code(Action::kPostFromList) || action == Code(Action::kNewestAfterPost);
-}
-
 [[noreturn]] void Refuse(Request& req, const Html& heading, const Html& ja1, const Html& ja2, const Html& en1,
                          const Html& en2) {
   WritePageHeader(req.out);

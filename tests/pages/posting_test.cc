@@ -27,6 +27,28 @@ class PostingTest : public ::testing::Test {
   BoardFixture board_;
 };
 
+// A post is stamped with the time and the poster's host name; reading pages
+// ask for neither (a time zone file, a name look-up each).
+TEST_F(PostingTest, OnlyPostsAskTheClockAndTheHostName) {
+  board_.Settings({"JAPANESE=1", "USEDATE=1", "CONVERTREMOTEHOST=1", "USEHOSTNAME=1", "USESEARCHLOG=1"});
+  board_.env().vars["REMOTE_HOST"] = "192.0.2.10";
+  board_.env().hosts["192.0.2.10"] = "client.example.jp";
+  PostNew({{"NAME", "a"}, {"TITLE", "t"}, {"CONTENT", "body"}});
+  ASSERT_EQ(board_.Count(), 1);
+  EXPECT_EQ(board_.Record(0).host, "client.example.jp");
+  EXPECT_GE(board_.env().reverse_lookups, 1);
+  EXPECT_GE(board_.env().local_time_reads, 1);
+  for (int action : {0, 1, 2, 3, 4, 5, 11, 12}) {
+    board_.env().reverse_lookups = board_.env().local_time_reads = 0;
+    const std::string page = board_.Get(10, 1, action);
+    if (action != 0 && action != 4) {  // the forms show no article's date
+      EXPECT_NE(page.find("2026/12/08 10:30:15"), std::string::npos) << action;
+    }
+    EXPECT_EQ(board_.env().reverse_lookups, 0) << action;
+    EXPECT_EQ(board_.env().local_time_reads, 0) << action;
+  }
+}
+
 TEST_F(PostingTest, NewPostIsStoredAndShown) {
   board_.Settings({"JAPANESE=1", "USEMAIL=1"});
   std::string body = std::string("本文です\r\n二行目"_sj);
