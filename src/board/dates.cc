@@ -126,7 +126,6 @@ std::optional<int64_t> PostSeconds(std::string_view full, bool display_empty) {
   return *day * kSecondsPerDay + *time;
 }
 
-// At least `digits` digits, zero-padded; a sign before them.
 // "-" for a negative value, then its digits, zeros in front up to digits.
 void AppendPadded(int value, std::size_t digits, std::string* out) {
   char buf[12];
@@ -141,6 +140,7 @@ void AppendPadded(int value, std::size_t digits, std::string* out) {
   while (n > 0) *out += buf[--n];
 }
 
+// At least `digits` digits, zero-padded; a sign before them.
 std::string Padded(int value, std::size_t digits) {
   std::string text;
   AppendPadded(value, digits, &text);

@@ -15,10 +15,6 @@ std::string CutSize(std::string v) {
   return v;
 }
 
-}  // namespace
-
-namespace {
-
 unsigned char Upper(char c) { return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); }
 
 // Orders an upper-case key against a key of any case: shorter first, then

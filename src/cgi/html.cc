@@ -13,7 +13,11 @@
 
 namespace kiroq {
 
-Html Html::Number(long long n) { return Html().AppendNumber(n); }
+Html Html::Number(long long n) {
+  Html digits;
+  digits.AppendNumber(n);
+  return digits;
+}
 
 Html& Html::AppendNumber(long long n) {
   char digits[24];

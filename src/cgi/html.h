@@ -79,21 +79,30 @@ class Html {
 
 // Not a hidden friend: program literals ("a"_sj + "b") join too. Pages
 // join many short pieces, so a literal on either side is appended as it
-// is, into one buffer sized once when the literal comes first.
-inline Html operator+(Html a, const Html& b) { return a += b; }
+// is, into one buffer sized once when the literal comes first; each join
+// returns its buffer by name, so that a chain moves it along, never copies.
+inline Html operator+(Html a, const Html& b) {
+  a += b;
+  return a;
+}
 template <std::size_t N>
 Html operator+(Html a, const char (&literal)[N]) {
-  return a += literal;
+  a += literal;
+  return a;
 }
 template <std::size_t N>
 Html operator+(Html a, char (&buffer)[N]) = delete;
-inline Html operator+(Html a, const SjLiteral& b) { return a += b; }
+inline Html operator+(Html a, const SjLiteral& b) {
+  a += b;
+  return a;
+}
 template <std::size_t N>
 Html operator+(const char (&literal)[N], const Html& b) {
   Html joined;
   joined.Reserve(N - 1 + b.bytes().size());
   joined += literal;
-  return joined += b;
+  joined += b;
+  return joined;
 }
 template <std::size_t N>
 Html operator+(char (&buffer)[N], const Html& b) = delete;

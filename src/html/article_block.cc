@@ -31,14 +31,15 @@ namespace {
 // <TR><TD ALIGN="CENTER" BGCOLOR="head"><FONT COLOR="text">label</FONT></TD><TD>
 Html RowStart(std::string_view head, std::string_view text, const Html& label) {
   Html row;
-  row.Reserve(64 + head.size() + text.size() + label.bytes().size());
+  row.Reserve(80 + head.size() + text.size() + label.bytes().size());
   row += "<TR><TD ALIGN=\"CENTER\" BGCOLOR=\"";
   row += Html::Trusted(head);
   row += "\"><FONT COLOR=\"";
   row += Html::Trusted(text);
   row += "\">";
   row += label;
-  return row += "</FONT></TD><TD>";
+  row += "</FONT></TD><TD>";
+  return row;
 }
 
 // Digits in groups of three: "1,234,567".

@@ -16,7 +16,8 @@ Html CellOpen(std::string_view colour, bool nowrap) {
     s.Reserve(24 + colour.size());
     s += " BGCOLOR=\"" + Html::Trusted(colour) + "\"";
   }
-  return s += ">";
+  s += ">";
+  return s;
 }
 
 Html ListTitle(const Request& req, std::string_view title) {

@@ -92,8 +92,9 @@ struct IndexRecord {
 // are cut to its capacity; unused bytes are zero.
 void EncodeRecord(const IndexRecord& rec, char* out);
 std::string EncodeRecord(const IndexRecord& rec);
-// Reads a record from at least kRecordSize bytes. Length bytes larger than
-// their field are taken as the field's capacity.
+// Reads a record from at least kRecordSize bytes (fewer throw
+// std::out_of_range). Length bytes larger than their field are taken as the
+// field's capacity.
 void DecodeRecord(std::string_view bytes, IndexRecord* rec);
 
 // In-place changes to a stored record's bytes, leaving every other byte as

@@ -112,6 +112,9 @@ class SjLiteral {
   constexpr SjLiteral() = default;
   template <std::size_t N>
   constexpr SjLiteral(const char (&literal)[N]) : view_(literal, N - 1) {}
+  // A writable array is a buffer filled at run time, not program text.
+  template <std::size_t N>
+  SjLiteral(char (&buffer)[N]) = delete;
   constexpr operator std::string_view() const { return view_; }
   constexpr std::string_view view() const { return view_; }
   constexpr std::size_t size() const { return view_.size(); }

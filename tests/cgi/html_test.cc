@@ -28,6 +28,8 @@ static_assert(Joins<Html, const char (&)[3]> && Joins<const char (&)[3], Html> &
 static_assert(!Joins<Html, char (&)[3]> && !Joins<char (&)[3], Html> && !Appends<char (&)[3]>);
 static_assert(!Joins<Html, std::string> && !Joins<std::string, Html> && !Appends<std::string>);
 static_assert(!std::is_constructible_v<Html, char (&)[3]> && !std::is_constructible_v<Html, std::string>);
+static_assert(!std::is_constructible_v<SjLiteral, char (&)[3]> &&
+              std::is_constructible_v<SjLiteral, const char (&)[3]>);
 
 // Escaping goes a block of bytes at a time: over random texts of every length
 // and starting offset, with the five bytes anywhere (also right after a

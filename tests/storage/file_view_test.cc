@@ -1,9 +1,13 @@
 // Whole-file views of an open file: the mapped POSIX one and the default
 // that reads.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "board/thread_tree.h"
 #include "platform/env.h"
@@ -52,23 +56,44 @@ TEST(FileView, MapsTheFileAndFollowsWritesThroughIt) {
   EXPECT_TRUE(v.empty());
 }
 
-// Whole files read into a string: sizes around the first read (the size
-// plus one) and the later 64 KiB reads, and the empty file, come back
-// byte for byte; a missing file is an error that leaves nothing behind.
+// Whole files read into a string, sized a byte over the file's size: sizes
+// around that first read and the empty file come back byte for byte; a
+// file whose size says nothing (a pipe) grows its room until its end; a
+// missing file is an error that leaves nothing behind.
 TEST(ReadWholeFile, EverySizeComesBackWhole) {
   TempDir dir;
   Env* env = PosixEnv();
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{4096}, std::size_t{4097},
-                           std::size_t{70000}, std::size_t{200000}}) {
+  auto pattern = [](std::size_t size) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    return bytes;
+  };
+  for (std::size_t size :
+       {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{4096}, std::size_t{4097}, std::size_t{200000}}) {
     const std::string path = dir.path() + "/w" + std::to_string(size);
-    ASSERT_TRUE(env->WriteFile(path, bytes).ok());
+    ASSERT_TRUE(env->WriteFile(path, pattern(size)).ok());
     std::string got = "left over";
     ASSERT_TRUE(env->ReadFile(path, &got).ok());
-    EXPECT_EQ(got, bytes) << size;
+    EXPECT_EQ(got, pattern(size)) << size;
   }
-  std::string got = "left over";
+
+  const std::string pipe = dir.path() + "/pipe";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::thread writer([&] {
+    const int fd = open(pipe.c_str(), O_WRONLY);
+    const std::string bytes = pattern(20000);
+    for (std::size_t at = 0; fd >= 0 && at < bytes.size(); at += 1000) {
+      if (write(fd, bytes.data() + at, 1000) != 1000) break;
+    }
+    if (fd >= 0) close(fd);
+  });
+  std::string got;
+  const bool read = env->ReadFile(pipe, &got).ok();
+  writer.join();
+  ASSERT_TRUE(read);
+  EXPECT_EQ(got, pattern(20000));
+
+  got = "left over";
   EXPECT_FALSE(env->ReadFile(dir.path() + "/missing", &got).ok());
   EXPECT_EQ(got, "");
 }

@@ -111,7 +111,7 @@ TEST(RecordCodec, CorruptLengthsAndCountsStayInsideTheRecord) {
   DecodeRecord(b, &r);
   EXPECT_EQ(r.ChildCount(), 0);
   // Every field is read from the record's own bytes: a cut record is refused.
-  EXPECT_THROW(DecodeRecord(std::string_view(b).substr(0, 1266), &r), std::out_of_range);
+  EXPECT_THROW(DecodeRecord(std::string_view(b).substr(0, kRecordSize - 1), &r), std::out_of_range);
 }
 
 TEST(RecordCodec, LegacyTextDates) {
