@@ -1,6 +1,7 @@
 #include "board/settings.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "text/ascii.h"
 
@@ -21,6 +22,8 @@ unsigned char Upper(char c) { return static_cast<unsigned char>(c >= 'a' && c <=
 // as unsigned bytes, so that most steps of a search compare two lengths.
 int CompareKey(std::string_view upper, std::string_view key) {
   if (upper.size() != key.size()) return upper.size() < key.size() ? -1 : 1;
+  // The program asks in upper case: a key found is the same bytes.
+  if (std::memcmp(upper.data(), key.data(), key.size()) == 0) return 0;
   for (std::size_t i = 0; i < key.size(); ++i) {
     const unsigned char a = static_cast<unsigned char>(upper[i]), b = Upper(key[i]);
     if (a != b) return a < b ? -1 : 1;
@@ -28,9 +31,12 @@ int CompareKey(std::string_view upper, std::string_view key) {
   return 0;
 }
 
-// The bit of a key in SettingsFile::present_ (key not empty).
+// The bit of a key in SettingsFile::present_ (key not empty): its length,
+// first, middle and last letters (many keys begin alike, "USE...").
 std::size_t KeyBit(std::string_view key) {
-  return (key.size() * 7 + std::size_t{Upper(key.front())} * 3 + Upper(key.back())) & 255;
+  return (key.size() * 7 + std::size_t{Upper(key.front())} * 3 + std::size_t{Upper(key[key.size() / 2])} * 5 +
+          Upper(key.back())) &
+         255;
 }
 
 }  // namespace
@@ -39,6 +45,7 @@ std::size_t KeyBit(std::string_view key) {
 // once and each is found by halving, without a copy of the key.
 SettingsFile::SettingsFile(std::string_view text) {
   lines_ = SplitLines(text);
+  entries_.reserve(lines_.size());
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const std::string& line = lines_[i];
     std::size_t eq = line.find('=');

@@ -46,8 +46,9 @@ class SettingsFile {
   };
   std::vector<std::string> lines_;
   std::vector<Entry> entries_;  // by key, the first line of each key only
-  // One bit per (length, first and last letter) of the keys present: most
-  // keys a page asks for are absent and are told so by one bit.
+  // One bit per (length, first, middle and last letter) of the keys
+  // present: most keys a page asks for are absent and are told so by one
+  // bit.
   uint64_t present_[4] = {};
 };
 
