@@ -151,6 +151,8 @@ ThreadRowsData ReadThreadRows(const Settings& s, const IndexView& index, int top
   d.top = top;
   d.top_deleted = index.deleted(top);
   d.sum = SummarizeThread(index, replies, s.delete_visible, RowDateFloor());
+  // Sized once: a line holds a whole record.
+  d.lines.reserve(1 + (s.tree_close ? 0 : replies.size()));
   if (!d.top_deleted || s.delete_visible) d.lines.push_back({top, 0, index.record(top)});
   if (!s.tree_close) {
     for (const ThreadReply& r : replies) {
