@@ -144,13 +144,14 @@ void PrintHolds(const std::string& lock_log) {
   }
 }
 
-// The program and the floor in turns of a quarter of seconds each, so that
-// a change in what else the machine does meets both alike.
+// The program and the floor in ten turns of a tenth of seconds each, the
+// one going first changing every turn, so that a change in what else the
+// machine does meets both alike.
 void DriveBoth(const std::vector<Client>& clients, const std::string& folder, const std::string& program,
                const std::string& floor, double seconds, const std::string& lock_log, Sample* k, Sample* f) {
-  constexpr int kTurns = 4;
+  constexpr int kTurns = 10;
   for (int turn = 0; turn < kTurns; ++turn) {
-    for (bool is_floor : {false, true}) {
+    for (bool is_floor : {turn % 2 == 1, turn % 2 == 0}) {
       Sample part = Drive(clients, folder, is_floor ? floor : program, is_floor, seconds / kTurns, lock_log);
       Sample* into = is_floor ? f : k;
       into->ms.insert(into->ms.end(), part.ms.begin(), part.ms.end());
