@@ -169,71 +169,33 @@ std::string DateDisplayText(const DateField& date, int time_type) {
   DateTime t;
   if (!DecodePostDate(date, &t)) return LegacyDateText(date);
   // Written into one buffer: the list pages show a date on every row.
+  // Types 0-2 show the year in four digits, 3-5 in two, 6-9 none; 0-7 the
+  // month and day; all but 2 and 5 the time, with seconds in 0, 3, 6 and 8.
   std::string out;
+  if (time_type < 0 || time_type > 9) return out;
   out.reserve(24);
   auto put = [&out](int value, std::size_t digits) { AppendPadded(value, digits, &out); };
-  auto year = [&] {
-    if (time_type <= 2) {
-      put(t.year, 4);
-    } else {
-      put(t.year >= 2000 ? t.year - 2000 : t.year - 1900, 2);
-    }
+  if (time_type <= 2) {
+    put(t.year, 4);
     out += '/';
-  };
-  auto month_day = [&] {
+  } else if (time_type <= 5) {
+    put(t.year >= 2000 ? t.year - 2000 : t.year - 1900, 2);
+    out += '/';
+  }
+  if (time_type <= 7) {
     put(t.month, 2);
     out += '/';
     put(t.day, 2);
-  };
-  auto hour_minute = [&] {
+  }
+  if (time_type != 2 && time_type != 5) {
+    if (time_type <= 7) out += ' ';
     put(t.hour, 2);
     out += ':';
     put(t.minute, 2);
-  };
-  switch (time_type) {
-    case 0:
-    case 3:
-      year();
-      month_day();
-      out += ' ';
-      hour_minute();
+    if (time_type == 0 || time_type == 3 || time_type == 6 || time_type == 8) {
       out += ':';
       put(t.second, 2);
-      break;
-    case 1:
-    case 4:
-      year();
-      month_day();
-      out += ' ';
-      hour_minute();
-      break;
-    case 2:
-    case 5:
-      year();
-      month_day();
-      break;
-    case 6:
-      month_day();
-      out += ' ';
-      hour_minute();
-      out += ':';
-      put(t.second, 2);
-      break;
-    case 7:
-      month_day();
-      out += ' ';
-      hour_minute();
-      break;
-    case 8:
-      hour_minute();
-      out += ':';
-      put(t.second, 2);
-      break;
-    case 9:
-      hour_minute();
-      break;
-    default:
-      break;
+    }
   }
   return out;
 }
