@@ -22,9 +22,9 @@ struct PostedForm {
 };
 
 // Fills a fresh record from the form: for the posting actions the post
-// date (now) and the poster's host, the fields the board asks for (cut to their capacity without
-// splitting a double-byte character on Japanese boards) and the defaults of
-// those it does not ask for.
+// date (now) and the poster's host; the fields the board asks for (cut to
+// their capacity without splitting a double-byte character on Japanese
+// boards) and the defaults of those it does not ask for.
 PostedForm DecodePostedForm(const FormInput& input, const Settings& settings, const Client& client, Env* env,
                             int action);
 
